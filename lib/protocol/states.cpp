@@ -1,0 +1,295 @@
+#include "protocol/states.h"
+
+#include <cstring>
+
+#include "link/link.h"
+#include "protocol/codes.h"
+#include "protocol/commands.h"
+#include "protocol/context.h"
+#include "protocol/transfers.h"
+
+namespace qmr::protocol {
+
+using namespace qmr::link;
+
+void abortCompletion(FlshContext* c)
+{
+    if (isOpen(c)) purgeReceive(c);
+    c->busy = 0;
+    c->state = QMR_STATE_IDLE;
+    Rec r;
+    r.percent = 100;
+    post(c, r, "Sequence Aborted.");
+    c->abortRequested = 0;
+}
+
+namespace {
+
+Rec rec(const char* title, int percent, int code = 0)
+{
+    Rec r;
+    r.title = title;
+    r.percent = percent;
+    r.code = code;
+    return r;
+}
+
+// A routine whose exchange failed on the link: one error record with the code.
+int linkFailure(FlshContext* c, int code)
+{
+    c->busy = 0;
+    postStatusError(c, code);
+    return code;
+}
+
+// ---- reset ------------------------------------------------------------------
+int stateReset(FlshContext* c)
+{
+    if (!isOpen(c)) return QMR_E_LINK;
+    c->busy = 0;
+    post(c, rec("", 100), "RESET Command Completion");
+    return 0;
+}
+
+// ---- initialization -----------------------------------------------------------
+constexpr const char* kInit = "Initialization ...";
+constexpr const char* kInitFail = "Initialization failure";
+
+// The failure record that ends initialization with the unit's status text.
+int initFailure(FlshContext* c, int code, int tagB)
+{
+    c->busy = 0;
+    Rec r = rec(kInitFail, 100, code);
+    r.tagB = tagB;
+    post(c, r, "%s", statusRecordText(code, english(c)));
+    return code ? code : 1;
+}
+
+// A progress-style failure line ("Initialization startcmd failure" ...).
+int initLineFailure(FlshContext* c, const char* text, int percent, int code)
+{
+    c->busy = 0;
+    post(c, rec(kInitFail, percent, code ? code : c->lastStatus), "%s", text);
+    return code ? code : 1;
+}
+
+bool anyVersionByteEE(const FlshContext* c)
+{
+    for (int i = 5; i <= 20; ++i)
+        if (c->unitInfo[i] == 0xEE) return true;
+    return false;
+}
+
+void finishInitialization(FlshContext* c)
+{
+    c->busy = 0;
+    Rec r = rec(kInit, 100);
+    r.done = 1;
+    post(c, r, "Initialization Completion");
+    r.done = 0;
+    post(c, r, "Initialization Completion");
+}
+
+int stateInitialize(FlshContext* c)
+{
+#ifndef QMR_GANG
+    if (!isOpen(c)) return QMR_E_LINK;
+    if (c->logClearPending) {
+        uint8_t st = 0;
+        int rc = statusExchange(c, cmd::kLogClear, nullptr, 0, st);
+        if (rc) return initFailure(c, rc, 15);
+        c->okCount = 0;
+        c->ngCount = 0;
+        c->logClearPending = 0;
+    }
+#endif
+    uint8_t st = 0;
+    int rc = statusExchange(c, cmd::kStart, nullptr, 0, st);
+    if (rc) return initFailure(c, rc, 15);
+    int result = 0;
+    if (st != 1) {
+#ifdef QMR_GANG
+        return initFailure(c, st, 15);
+#else
+        if (st != 15) return initFailure(c, st, 15);
+        result = 15;  // the unit needs a firmware update: read on, then report it
+#endif
+    }
+
+    uint8_t block[kBlockFrame];
+    sendCommand(c, cmd::kNext);
+    if ((rc = readFixed(c, block, kBlockFrame)) != 0) return initFailure(c, rc, 15);
+    std::memset(c->systemText, 0, sizeof c->systemText);
+    std::memcpy(c->systemText, block + 3, QMR_SYSTEM_TEXT_MAX);
+    c->systemText[QMR_SYSTEM_TEXT_MAX] = 0;
+
+    sendCommand(c, cmd::kNext);
+    if ((rc = readFixed(c, block, QMR_UNIT_INFO_SIZE + 5)) != 0) return initFailure(c, rc, 15);
+    std::memcpy(c->unitInfo, block + 3, QMR_UNIT_INFO_SIZE);
+    uint8_t def = c->unitInfo[2];
+#ifdef QMR_GANG
+    if (def <= 8) {
+        c->settingsNumber = def;
+        c->settingsNumberValid = 1;
+    } else {
+        c->settingsNumberValid = 0;
+    }
+#else
+    if (def < 50) {
+        c->settingsNumber = def;
+        c->settingsNumberValid = 1;
+        c->setValid = 1;
+    } else {
+        c->settingsNumberValid = 0;
+        c->setValid = 0;
+    }
+#endif
+
+    uint8_t st3 = 0;
+    sendCommand(c, cmd::kNext);
+    if ((rc = readStatus(c, st3)) != 0) return initFailure(c, rc, 15);
+    if (anyVersionByteEE(c)) result = QMR_E_FIRMWARE;
+#ifndef QMR_GANG
+    if (result == 15) c->lastStatus = 1;  // carry on to the end
+#endif
+    if (c->lastStatus != 1) return initFailure(c, c->lastStatus, 15);
+
+    post(c, rec(kInit, 25), "Initialization startcmd Completion");
+    if ((rc = uploadPrmNames(c)) != 0 || c->lastStatus != 1)
+        return initLineFailure(c, "Initialization startcmd failure", 50, rc);
+    post(c, rec(kInit, 50), "Initialization prm name upload Completion");
+    if ((rc = uploadSetNames(c)) != 0 || c->lastStatus != 1)
+        return initLineFailure(c, "Initialization set name upload failure", 75, rc);
+
+    // Settings numbers above 15 mean a broken name list.
+    for (int i = 0; i < 8; ++i) {
+        if (c->setNameList[i][0] > 15) {
+            c->lastStatus = 35;
+            return initFailure(c, 35, 18);
+        }
+    }
+    post(c, rec(kInit, 75), "Initialization set name upload Completion");
+
+#ifdef QMR_GANG
+    if ((rc = uploadSettings(c, c->settingsNumber, false)) != 0) return initFailure(c, rc, 17);
+    if (c->lastStatus == 6) {
+        c->setupInfoValid = 0;
+    } else {
+        c->setupInfoValid = 1;
+        if (c->lastStatus == 1) {
+            if ((rc = uploadPrm(c, c->settingsRecord + 6)) != 0) return initFailure(c, rc, 14);
+        }
+        if (c->lastStatus != 1) return initFailure(c, c->lastStatus, 14);
+    }
+    if (result == QMR_E_FIRMWARE) {
+        c->busy = 0;
+        Rec r = rec(kInitFail, 100, 15);
+        r.tagA = 12;
+        r.tagB = 12;
+        post(c, r, "%s", unitStatusText(15, english(c)));
+        return 15;
+    }
+    uint8_t mask = (c->setupInfoValid == 1 && qmr_info_hex_crc(c) != 0) ? 0 : 1;
+    sendButtonMask(c, mask);
+    post(c, rec(kInit, 99), "Initialization prs file upload Completion");
+#else
+    if (c->setValid) {
+        if ((rc = uploadSettings(c, c->settingsNumber, false)) != 0)
+            return initLineFailure(c, "Initialization set file upload failure", 85, rc);
+        if (c->lastStatus == 6) return initFailure(c, 6, 17);
+        if (c->lastStatus != 1)
+            return initLineFailure(c, "Initialization set file upload failure", 85, c->lastStatus);
+        c->setupInfoValid = 1;
+        if ((rc = uploadPrm(c, c->settingsRecord + 6)) != 0) return initFailure(c, rc, 14);
+        if (c->lastStatus != 1) return initFailure(c, c->lastStatus, 14);
+    } else {
+        c->setupInfoValid = 0;
+    }
+    if ((rc = readBuildNumber(c)) != 0) return initFailure(c, rc, 15);
+    if (result) {
+        c->busy = 0;
+        Rec r = rec(kInitFail, 100, 15);
+        r.tagA = 12;
+        r.tagB = 12;
+        post(c, r, "%s", unitStatusText(15, english(c)));
+        return 15;
+    }
+#endif
+    finishInitialization(c);
+    return 0;
+}
+
+// ---- name lists -----------------------------------------------------------------
+int endWith(FlshContext* c, int rc, const char* completion, const char* title = "")
+{
+    if (rc) return linkFailure(c, rc);
+    c->busy = 0;
+    if (c->lastStatus != 1) {
+        postStatusError(c, c->lastStatus);
+        return c->lastStatus;
+    }
+    post(c, rec(title, 100), "%s", completion);
+    return 0;
+}
+
+int statePrmList(FlshContext* c)
+{
+    return endWith(c, uploadPrmNames(c), "PRM Name List Up Load Command Completion");
+}
+
+int stateSetList(FlshContext* c)
+{
+    return endWith(c, uploadSetNames(c), "SET Name List Up Load Command Completion");
+}
+
+int statePrmSetList(FlshContext* c)
+{
+    int rc = uploadPrmNames(c);
+    if (rc == 0 && c->lastStatus == 1) rc = uploadSetNames(c);
+    return endWith(c, rc, "SET Default No Up Load Command Completion");
+}
+
+int stateBuildNo(FlshContext* c)
+{
+    return endWith(c, readBuildNumber(c), "Build No Command Completion", "Build No Completion");
+}
+
+int stateQuit(FlshContext* c)
+{
+    sendCommand(c, cmd::kQuit);
+    c->busy = 0;
+    post(c, rec("Quit Completion", 100), "Quit Command Completion");
+    return 0;
+}
+
+#ifdef QMR_GANG
+int stateButtonMask(FlshContext* c)
+{
+    int rc = sendButtonMask(c, c->buttonMask);
+    if (rc) return linkFailure(c, rc);
+    c->busy = 0;
+    post(c, rec("", 100), "Button mask Completion");
+    return 0;
+}
+#endif
+
+}  // namespace
+
+StateRoutine stateRoutine(int state)
+{
+    switch (state) {
+    case 0: return stateReset;
+    case 20: return stateInitialize;
+    case 23: return statePrmList;
+    case 29: return stateSetList;
+    case 30: return statePrmSetList;
+    case 45: return stateBuildNo;
+    case 46: return stateQuit;
+#ifdef QMR_GANG
+    case 49: return stateButtonMask;
+#endif
+    default: return nullptr;
+    }
+}
+
+}  // namespace qmr::protocol
