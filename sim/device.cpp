@@ -1,5 +1,6 @@
 #include "sim/device.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qmr::sim {
@@ -41,14 +42,14 @@ const char* Device::description() const
     return config_.gang ? gangDescription() : singleDescription();
 }
 
-void Device::injectStatus(uint8_t command, uint8_t status)
+void Device::injectStatus(uint8_t command, uint8_t status, size_t skip)
 {
-    injected_[command].push_back(statusFrame(command, status));
+    injected_.push_back(Injection{command, skip, statusFrame(command, status)});
 }
 
-void Device::injectAnswer(uint8_t command, std::vector<uint8_t> bytes)
+void Device::injectAnswer(uint8_t command, std::vector<uint8_t> bytes, size_t skip)
 {
-    injected_[command].push_back(std::move(bytes));
+    injected_.push_back(Injection{command, skip, std::move(bytes)});
 }
 
 void Device::silenceAfter(size_t bytes)
@@ -103,7 +104,7 @@ void Device::parse()
     in_.erase(in_.begin(), in_.begin() + static_cast<std::ptrdiff_t>(pos));
 }
 
-std::vector<uint8_t> Device::frame(uint8_t command, const uint8_t* data, uint16_t n) const
+std::vector<uint8_t> Device::frame(uint8_t command, const uint8_t* data, uint16_t n)
 {
     std::vector<uint8_t> f(n + 5u);
     f[0] = command;
@@ -116,7 +117,7 @@ std::vector<uint8_t> Device::frame(uint8_t command, const uint8_t* data, uint16_
     return f;
 }
 
-std::vector<uint8_t> Device::statusFrame(uint8_t command, uint8_t status) const
+std::vector<uint8_t> Device::statusFrame(uint8_t command, uint8_t status)
 {
     return frame(command, &status, 1);
 }
@@ -144,7 +145,7 @@ std::vector<uint8_t> Device::systemInformation() const
 {
     std::vector<uint8_t> d(57, 0);
     d[1] = config_.kind;
-    d[2] = defaultSetting_;
+    d[2] = config_.defaultSetting;
     for (int i = 0; i < 8; ++i) {
         uint16_t v = config_.versions[static_cast<size_t>(i)];
         if (!config_.gang && i > 0) v = 0xFFFF;
@@ -160,14 +161,32 @@ std::vector<uint8_t> Device::systemInformation() const
 void Device::onFrame(const Frame& f)
 {
     frames_.push_back(f);
-    auto inj = injected_.find(f.command);
-    if (inj != injected_.end() && !inj->second.empty()) {
-        auto bytes = std::move(inj->second.front());
-        inj->second.pop_front();
-        if (f.command == kStart || f.command == kPrmList || f.command == kSetList) next_.clear();
+    for (auto it = injected_.begin(); it != injected_.end(); ++it) {
+        if (it->command != f.command) continue;
+        if (it->skip) {
+            --it->skip;
+            break;
+        }
+        // The command takes effect as usual; only its answer is replaced.
+        auto bytes = std::move(it->bytes);
+        injected_.erase(it);
+        bool wasSilent = silent_;
+        size_t before = out_.size();
+        silent_ = false;
+        bool armed = silenceArmed_;
+        silenceArmed_ = false;
+        execute(f);
+        out_.resize(before);
+        silent_ = wasSilent;
+        silenceArmed_ = armed;
         emit(bytes);
         return;
     }
+    execute(f);
+}
+
+void Device::execute(const Frame& f)
+{
     if (!f.crcOk) {
         answerStatus(f.command, 16);  // CRC error
         return;
@@ -177,7 +196,7 @@ void Device::onFrame(const Frame& f)
         answerStatus(kStart, 1);
         next_.clear();
         std::vector<uint8_t> text(512, 0);
-        std::memcpy(text.data(), systemText_.data(), std::min<size_t>(systemText_.size(), 64));
+        std::memcpy(text.data(), config_.systemText.data(), std::min<size_t>(config_.systemText.size(), 64));
         next_.push_back(frame(kNext, text.data(), 512));
         auto info = systemInformation();
         next_.push_back(frame(kNext, info.data(), static_cast<uint16_t>(info.size())));

@@ -22,6 +22,8 @@ struct Config {
                                       0x0120, 0x0120, 0x0120, 0x0120}};
     uint16_t build = 0x0102;
     uint8_t kind = 1;
+    std::string systemText;          // name of the stored image
+    uint8_t defaultSetting = 0xFF;   // 0xFF: no default settings file
 };
 
 const char* singleDescription();
@@ -41,10 +43,13 @@ public:
     void clearOutput() { out_.clear(); }
 
     // ---- control interface (tests, demos, qm-unitsim) ----------------------
-    // The next answer to command `command` is a status answer with `status`.
-    void injectStatus(uint8_t command, uint8_t status);
-    // The next answer to `command` is these bytes instead of the right ones.
-    void injectAnswer(uint8_t command, std::vector<uint8_t> bytes);
+    // After `skip` more answers to `command`, the next one is a status
+    // answer with `status` instead of the right one.
+    void injectStatus(uint8_t command, uint8_t status, size_t skip = 0);
+    // After `skip` more answers to `command`, the next one is these bytes.
+    void injectAnswer(uint8_t command, std::vector<uint8_t> bytes, size_t skip = 0);
+    // A frame as the unit builds it (for injected answers).
+    static std::vector<uint8_t> frame(uint8_t command, const uint8_t* data, uint16_t n);
     // After `bytes` more answer bytes the unit falls silent (answers nothing).
     void silenceAfter(size_t bytes);
     void speakAgain();
@@ -63,11 +68,11 @@ public:
 private:
     void parse();
     void onFrame(const Frame& f);
+    void execute(const Frame& f);
     void answer(uint8_t command, const uint8_t* data, uint16_t n);
     void answerStatus(uint8_t command, uint8_t status);
     void emit(const std::vector<uint8_t>& bytes);
-    std::vector<uint8_t> frame(uint8_t command, const uint8_t* data, uint16_t n) const;
-    std::vector<uint8_t> statusFrame(uint8_t command, uint8_t status) const;
+    static std::vector<uint8_t> statusFrame(uint8_t command, uint8_t status);
     std::vector<uint8_t> systemInformation() const;
 
     Config config_;
@@ -75,13 +80,16 @@ private:
     std::deque<uint8_t> out_;
     // Answers the next "next data" (0x0E) requests take, in order.
     std::deque<std::vector<uint8_t>> next_;
-    std::map<uint8_t, std::deque<std::vector<uint8_t>>> injected_;
+    struct Injection {
+        uint8_t command;
+        size_t skip;
+        std::vector<uint8_t> bytes;
+    };
+    std::deque<Injection> injected_;
     std::vector<Frame> frames_;
     bool silent_ = false;
     bool silenceArmed_ = false;
     size_t silenceBudget_ = 0;
-    std::string systemText_;
-    uint8_t defaultSetting_ = 0xFF;
 };
 
 }  // namespace qmr::sim

@@ -1,0 +1,176 @@
+// The tty backend: enumeration over a fake sysfs tree, and the whole library
+// against qm-unitsim over a pseudo-terminal.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "link/link.h"
+#include "link/tty/tty_driver.h"
+#include "support.h"
+
+namespace fs = std::filesystem;
+using namespace qmr::link;
+
+namespace {
+
+class TempDir {
+public:
+    TempDir()
+    {
+        char tmpl[] = "/tmp/qmr-test-XXXXXX";
+        path = mkdtemp(tmpl);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    fs::path path;
+};
+
+void write(const fs::path& p, const std::string& text)
+{
+    fs::create_directories(p.parent_path());
+    std::ofstream(p) << text << "\n";
+}
+
+// A USB device with one tty per interface under root.
+void addUsbTty(const fs::path& root, const std::string& usb, const std::string& product,
+               const std::string& serial, int interfaces, int iface, const std::string& tty)
+{
+    fs::path dev = root / "devices/pci0000:00/usb1" / usb;
+    write(dev / "product", product);
+    write(dev / "serial", serial);
+    write(dev / "bNumInterfaces", " " + std::to_string(interfaces));
+    fs::path in = dev / (usb + ":1." + std::to_string(iface));
+    write(in / "bInterfaceNumber", "0" + std::to_string(iface));
+    fs::path port = in / tty;
+    write(port / "latency_timer", "16");
+    fs::create_directories(root / "class/tty" / tty);
+    fs::create_directory_symlink(port, root / "class/tty" / tty / "device");
+}
+
+TEST(TtyEnumeration, ListsUsbTtysInNumberOrderWithInterfaceLetters)
+{
+    TempDir t;
+    addUsbTty(t.path, "1-4", "Brennagrove Quillmarker-01", "QM123456", 1, 0, "ttyUSB10");
+    addUsbTty(t.path, "1-1", "Dual RS232-HS", "FT0001", 2, 1, "ttyUSB1");
+    addUsbTty(t.path, "1-1", "Dual RS232-HS", "FT0001", 2, 0, "ttyUSB0");
+    addUsbTty(t.path, "1-2", "Brennagrove Quill GANG-01", "QG000042", 1, 0, "ttyUSB2");
+    fs::create_directories(t.path / "class/tty/ttyS0");  // not a USB serial device
+    auto list = listTtyDevices(t.path.string(), "/dev");
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[0].node, "/dev/ttyUSB0");
+    EXPECT_EQ(list[0].description, "Dual RS232-HS A");
+    EXPECT_EQ(list[1].description, "Dual RS232-HS B");
+    EXPECT_EQ(list[2].node, "/dev/ttyUSB2");
+    EXPECT_EQ(list[2].description, "Brennagrove Quill GANG-01");
+    EXPECT_EQ(list[2].serial, "QG000042");
+    EXPECT_EQ(list[3].node, "/dev/ttyUSB10");
+    EXPECT_EQ(list[3].description, "Brennagrove Quillmarker-01");
+    EXPECT_FALSE(list[3].latencyTimer.empty());
+}
+
+TEST(TtyEnumeration, MissingTreeListsNothingAndUnopenableNodeSaysWhy)
+{
+    EXPECT_TRUE(listTtyDevices("/nonexistent-sysfs", "/dev").empty());
+    TtyDevice d;
+    d.node = "/nonexistent-dev/ttyUSB0";
+    std::string problem;
+    EXPECT_EQ(openTtyPort(d, problem), nullptr);
+    EXPECT_NE(problem.find("ttyUSB0"), std::string::npos);
+}
+
+// qm-unitsim serving a pseudo-terminal for the length of a test.
+class UnitSim {
+public:
+    explicit UnitSim(bool gang)
+    {
+        linkFile_ = dir_.path / "link";
+        pid_ = fork();
+        if (pid_ == 0) {
+            const char* argv[] = {QM_UNITSIM, gang ? "--gang" : "--serial", gang ? "--serial" : "PTYSIM01",
+                                  gang ? "PTYSIM01" : "--link-file", gang ? "--link-file" : linkFile_.c_str(),
+                                  gang ? linkFile_.c_str() : nullptr, nullptr};
+            int null = open("/dev/null", O_WRONLY);
+            dup2(null, 1);
+            execv(QM_UNITSIM, const_cast<char* const*>(argv));
+            _exit(127);
+        }
+        for (int i = 0; i < 500 && !fs::exists(linkFile_); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::ifstream(linkFile_) >> path;
+    }
+    ~UnitSim()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    std::string path;
+
+private:
+    TempDir dir_;
+    fs::path linkFile_;
+    pid_t pid_ = -1;
+};
+
+#ifdef QMR_GANG
+constexpr bool kGang = true;
+#else
+constexpr bool kGang = false;
+#endif
+
+TEST(TtyLink, WholeLibraryAgainstQmUnitsimOverAPty)
+{
+    UnitSim sim(kGang);
+    ASSERT_FALSE(sim.path.empty());
+    std::string link = "tty:" + sim.path;
+    setenv("QMR_LINK", link.c_str(), 1);
+    {
+        qmrtest::Session s;
+        ASSERT_TRUE(s.reset());
+        auto recs = s.initialize();
+        EXPECT_STREQ(recs.back().text, "Initialization Completion");
+        QMRGetDeviceInfo(s.ctx, 0);
+        EXPECT_FALSE(s.window.wait(100));
+        // The device node names the unit when it is not a USB device.
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(s.ctx->usbSerial)).substr(0, 3),
+                  fs::path(sim.path).filename().string().substr(0, 3));
+    }
+    setenv("QMR_LINK", "sim", 1);
+}
+
+TEST(TtyLink, EnumeratedNodeOpensAndSecondOpenIsRefused)
+{
+    UnitSim sim(kGang);
+    ASSERT_FALSE(sim.path.empty());
+    TempDir t;
+    addUsbTty(t.path / "sys", "1-3", unitDescription(), "PTYSIM01", 1, 0, "ttyUSB0");
+    fs::create_directories(t.path / "dev");
+    fs::create_symlink(sim.path, t.path / "dev/ttyUSB0");
+    TtyDriver driver((t.path / "sys").string(), (t.path / "dev").string());
+    auto* ctx = static_cast<FlshContext*>(std::calloc(1, sizeof(FlshContext)));
+    ASSERT_TRUE(openLinkWith(ctx, driver));
+    ASSERT_TRUE(readDeviceInfo(ctx));
+    EXPECT_STREQ(reinterpret_cast<const char*>(ctx->usbSerial), "PTYSIM01");
+    // A status exchange over the real tty code.
+    ASSERT_EQ(sendCommand(ctx, 0x1D, reinterpret_cast<const uint8_t*>("\x01"), 1), 0);
+    uint8_t st = 0;
+    EXPECT_EQ(readStatus(ctx, st), 0);
+    EXPECT_EQ(st, kGang ? 1 : 1);
+    // The unit is held exclusively while open.
+    std::string problem;
+    EXPECT_EQ(openTtyPort(listTtyDevices((t.path / "sys").string(), (t.path / "dev").string())[0], problem),
+              nullptr);
+    EXPECT_NE(problem.find("in use"), std::string::npos);
+    closeLink(ctx);
+    std::free(ctx);
+}
+
+}  // namespace
