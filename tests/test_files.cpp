@@ -1,0 +1,466 @@
+// The image loader, parameter files, the text checksum, the log writer, the
+// file layer and the CRC-32 forms.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "files/crc32.h"
+#include "files/fileio.h"
+#include "support.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+#ifdef QMR_GANG
+constexpr bool kGang = true;
+#else
+constexpr bool kGang = false;
+#endif
+
+class Scratch {
+public:
+    Scratch()
+    {
+        char tmpl[] = "/tmp/qmr-files-XXXXXX";
+        dir = mkdtemp(tmpl);
+    }
+    ~Scratch() { fs::remove_all(dir); }
+    std::string file(const std::string& name, const std::string& content)
+    {
+        std::string p = (dir / name).string();
+        std::ofstream(p, std::ios::binary) << content;
+        return p;
+    }
+    fs::path dir;
+};
+
+std::string hex2(unsigned v)
+{
+    char b[3];
+    std::snprintf(b, sizeof b, "%02X", v & 0xFF);
+    return b;
+}
+
+// One Intel HEX record with its checksum.
+std::string ihex(unsigned type, unsigned addr, const std::vector<uint8_t>& data)
+{
+    unsigned sum = static_cast<unsigned>(data.size()) + (addr >> 8) + (addr & 0xFF) + type;
+    std::string s = ":" + hex2(static_cast<unsigned>(data.size())) + hex2(addr >> 8) + hex2(addr) + hex2(type);
+    for (uint8_t b : data) {
+        s += hex2(b);
+        sum += b;
+    }
+    return s + hex2(0u - sum) + "\r\n";
+}
+
+// One S-record: type 1..3 data, 7..9 end, with its checksum.
+std::string srec(int type, uint32_t addr, const std::vector<uint8_t>& data)
+{
+    int alen = (type == 1 || type == 9) ? 2 : (type == 2 || type == 8) ? 3 : 4;
+    unsigned count = static_cast<unsigned>(alen + data.size() + 1);
+    unsigned sum = count;
+    std::string s = "S" + std::to_string(type) + hex2(count);
+    for (int i = alen - 1; i >= 0; --i) {
+        unsigned b = (addr >> (8 * i)) & 0xFF;
+        s += hex2(b);
+        sum += b;
+    }
+    for (uint8_t b : data) {
+        s += hex2(b);
+        sum += b;
+    }
+    return s + hex2(~sum) + "\n";
+}
+
+const std::string kEnd = ":00000001FF\r\n";
+
+struct Load {
+    HexContext* h = nullptr;
+    HexProgressRecord rec{};
+    bool posted = false;
+};
+
+// Loads a file and waits for the outcome.
+Load load(const std::string& path, uint32_t firmwareCheck = 0)
+{
+    static qmrtest::Window window;
+    Load l;
+    l.h = QMRHexOpen(path.c_str(), window.handle(), QMR_MSG_HEXLOADED, nullptr, 7, firmwareCheck);
+    if (!l.h) return l;
+    l.posted = window.wait(10000);
+    if (l.posted) l.rec = *QMRHexGetProg(l.h);
+    return l;
+}
+
+class LoaderTest : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (auto* h : open_) QMRHexClose(h);
+    }
+    Load run(const std::string& text, uint32_t check = 0)
+    {
+        Load l = load(scratch.file("image.hex", text), check);
+        if (l.h) open_.push_back(l.h);
+        return l;
+    }
+    Scratch scratch;
+    std::vector<HexContext*> open_;
+};
+
+TEST_F(LoaderTest, FilesThatAreNoImageAreRefusedAtOnce)
+{
+    EXPECT_EQ(QMRHexOpen(scratch.file("empty.hex", "").c_str(), nullptr, 0, nullptr, 0, 0), nullptr);
+    EXPECT_EQ(QMRHexOpen(scratch.file("text.hex", "hello\n").c_str(), nullptr, 0, nullptr, 0, 0), nullptr);
+    EXPECT_EQ(QMRHexOpen((scratch.dir / "missing.hex").c_str(), nullptr, 0, nullptr, 0, 0), nullptr);
+    EXPECT_EQ(QMRHexGetProg(nullptr), nullptr);
+    QMRHexClose(nullptr);
+}
+
+TEST_F(LoaderTest, IntelHexLoadsWithRangeSizeAndSum)
+{
+    auto l = run(ihex(0, 0x1000, {0x01, 0x02, 0x03}) + ihex(0, 0x1010, {0x10}) + kEnd);
+    ASSERT_TRUE(l.posted);
+    EXPECT_EQ(l.rec.result, 0);
+    EXPECT_EQ(l.rec.phase, 5);
+    EXPECT_EQ(l.rec.percent, 100);
+    EXPECT_EQ(l.rec.scale, 100);
+    EXPECT_STREQ(l.rec.text, "Success read HEX file.");
+    EXPECT_EQ(l.h->loadState, 1);
+    EXPECT_EQ(l.h->lowestAddress, 0x1000u);
+    EXPECT_EQ(l.h->highestAddress, 0x1010u);
+    EXPECT_EQ(l.h->highestAddress2, 0x1010u);
+    EXPECT_EQ(l.h->imageSize, 0x1200u);
+    EXPECT_EQ(l.h->imageStart, 0u);
+    EXPECT_EQ(l.h->callerTag, 7u);
+    // 1+2+3, 13 gap bytes of 0xFF, 0x10
+    EXPECT_EQ(l.h->imageSum, static_cast<uint16_t>(0u - (6u + 13u * 0xFF + 0x10u)));
+    EXPECT_EQ(l.h->imageBuffer[0x1002], 0x03);
+    EXPECT_EQ(l.h->imageBuffer[0x1003], 0xFF);
+    EXPECT_EQ(l.h->imageBuffer[0x7FFFFF], 0xFF);
+    EXPECT_EQ(l.h->imageBuffer[0x800000], 0x00);  // the margin stays zero
+}
+
+TEST_F(LoaderTest, ScanRulesForAddresses)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        uint32_t lowest;
+        uint32_t highest;
+        uint32_t probe;  // an address that must hold 0xAB
+    };
+    const Case cases[] = {
+        {"type 04 above 64 KB loads at linear addresses",
+         ihex(4, 0, {0x00, 0x01}) + ihex(0, 0x2000, {0xAB, 0xCD}) + ihex(4, 0, {0x00, 0x02}) +
+             ihex(0, 0x0000, {0xEE}) + kEnd,
+         0, 0x20000, 0x12000},
+        {"type 02 segment 0 before data at 0x1000", ihex(2, 0, {0x00, 0x00}) + ihex(0, 0x1000, {0xAB}) + kEnd, 0,
+         0x1000, 0x1000},
+        {"type 02 segment base", ihex(2, 0, {0x10, 0x00}) + ihex(0, 0x0010, {0xAB}) + kEnd, 0x10000, 0x10010,
+         0x10010},
+        {"type 02 after type 04 applies",
+         ihex(4, 0, {0x00, 0x05}) + ihex(2, 0, {0x20, 0x00}) + ihex(0, 0x0001, {0xAB}) + kEnd, 0, 0x20001,
+         0x20001},
+        {"type 04 after type 02 applies",
+         ihex(2, 0, {0x20, 0x00}) + ihex(4, 0, {0x00, 0x03}) + ihex(0, 0x0002, {0xAB}) + kEnd, 0x20000, 0x30002,
+         0x30002},
+        {"ignored all-zero record does not count",
+         ":0000000000\r\n" + ihex(0, 0x4000, {0xAB}) + ":0000000100\r\n" + ihex(0, 0x4001, {0x01}) + kEnd, 0x4000,
+         0x4001, 0x4000},
+        {"S9 at 0000 makes the lowest address 0", srec(1, 0x3000, {0xAB, 0x01}) + srec(9, 0, {}), 0, 0x3001,
+         0x3000},
+        {"S2 and S3 records", srec(2, 0x012345, {0xAB}) + srec(3, 0x00054321, {0x02}) + srec(7, 0x00012345, {}),
+         0x12345, 0x54321, 0x12345},
+        {"no end record is a finished load", ihex(0, 0x100, {0xAB}), 0x100, 0x100, 0x100},
+        {"stray lines are skipped", ihex(0, 0x200, {0xAB}) + "; comment\n\ngarbage\n" + ihex(0, 0x201, {1}) + kEnd,
+         0x200, 0x201, 0x200},
+        {"lower-case digits", ":02100000abcd76\r\n" + kEnd, 0x1000, 0x1001, 0x1000},
+        {"a later record overwrites", ihex(0, 0x500, {0x11, 0x22}) + ihex(0, 0x500, {0xAB}) + kEnd, 0x500, 0x501,
+         0x500},
+    };
+    for (const auto& c : cases) {
+        auto l = run(c.text);
+        ASSERT_TRUE(l.posted) << c.name;
+        EXPECT_EQ(l.rec.result, 0) << c.name;
+        EXPECT_EQ(l.h->lowestAddress, c.lowest) << c.name;
+        EXPECT_EQ(l.h->highestAddress, c.highest) << c.name;
+        EXPECT_EQ(l.h->imageBuffer[c.probe], 0xAB) << c.name;
+    }
+}
+
+TEST_F(LoaderTest, RecordAtTheTopLoadsIntoTheMarginAndAbove8MbFails)
+{
+    std::vector<uint8_t> d(32, 0x5A);
+    auto top = run(srec(3, 0x7FFFF0, d) + srec(7, 0x7FFFF0, {}));
+    ASSERT_TRUE(top.posted);
+    EXPECT_EQ(top.rec.result, 0);
+    EXPECT_EQ(top.h->highestAddress, 0x80000Fu);
+    EXPECT_EQ(top.h->imageSize, 0x800200u);
+    EXPECT_EQ(top.h->imageBuffer[0x80000F], 0x5A);
+
+    std::string bad = srec(3, 0x800000, {1, 2});
+    bad[bad.size() - 2] ^= 1;  // wrong checksum too: the address test comes first
+    for (const std::string& text : {srec(3, 0x800000, {1, 2}), bad,
+                                    ihex(4, 0, {0x00, 0x80}) + ihex(0, 0, {1}) + kEnd}) {
+        auto l = run(text);
+        ASSERT_TRUE(l.posted);
+        EXPECT_EQ(l.rec.result, QMR_HEX_ERANGE);
+        EXPECT_EQ(l.h->loadState, 2);
+        EXPECT_STREQ(l.rec.text, "Error read HEX file.");
+        EXPECT_EQ(l.rec.percent, 0);
+        EXPECT_EQ(l.rec.scale, 0);
+    }
+}
+
+TEST_F(LoaderTest, BrokenRecordsFailWithChecksumError)
+{
+    std::string wrong = ihex(0, 0x100, {1, 2, 3});
+    wrong[wrong.size() - 3] = wrong[wrong.size() - 3] == '0' ? '1' : '0';
+    std::string cut = ihex(0, 0x100, {1, 2, 3, 4, 5, 6});
+    cut.resize(cut.size() - 8);  // the file ends inside the record
+    for (const std::string& text : {wrong, cut, std::string(":10"), std::string("S3")}) {
+        auto l = run(text);
+        ASSERT_TRUE(l.posted) << text;
+        EXPECT_EQ(l.rec.result, QMR_HEX_ECHECKSUM) << text;
+    }
+}
+
+TEST_F(LoaderTest, EndRecordOnlyGivesAnEmptyRangeAndSumZero)
+{
+    auto l = run(kEnd);
+    ASSERT_TRUE(l.posted);
+    EXPECT_EQ(l.rec.result, 0);
+    EXPECT_EQ(l.h->lowestAddress, 0xFFFFFFFFu);
+    EXPECT_EQ(l.h->imageSum, 0);
+}
+
+std::vector<uint8_t> firmwareBlock(const char* marker, size_t n)
+{
+    std::vector<uint8_t> d(0x80, 0x00);
+    std::memcpy(d.data() + 0x70, marker, n);
+    return d;
+}
+
+TEST_F(LoaderTest, FirmwareMarkers)
+{
+    auto unitFw = [&](uint32_t base) {
+        std::string t = ihex(4, 0, {0x00, static_cast<uint8_t>(base >> 16)});
+        auto d = firmwareBlock("vexor\x9F\x2F\xBF\x53\xDA", 10);
+        for (size_t off = 0; off < d.size(); off += 16)
+            t += ihex(0, (base & 0xFFFF) + static_cast<unsigned>(off), std::vector<uint8_t>(d.begin() + off, d.begin() + off + 16));
+        return t + kEnd;
+    };
+    // The type 04 record before the data makes the lowest address 0, so the
+    // marker must sit at 0x70 of the image.
+    EXPECT_EQ(run(unitFw(0), QMR_FW_CHECK_UNIT).rec.result, 0);
+    auto missing = run(unitFw(0x100), QMR_FW_CHECK_UNIT);
+    EXPECT_EQ(missing.rec.result, QMR_HEX_EMARKER);
+    EXPECT_EQ(missing.h->imageBuffer[0x170], 'v');  // the image is otherwise complete
+    EXPECT_EQ(missing.h->highestAddress, 0x17Fu);
+    auto gang = run(unitFw(0), QMR_FW_CHECK_GANG);
+    EXPECT_EQ(gang.rec.result, kGang ? QMR_HEX_EMARKER : 0);  // the single build ignores check 2
+    std::string g = srec(1, 0, firmwareBlock("vexorgang\xDA", 10)) + srec(9, 0, {});
+    EXPECT_EQ(run(g, QMR_FW_CHECK_GANG).rec.result, 0);
+    // A lowest address near the top leaves no room for a marker: missing, not a crash.
+    EXPECT_EQ(run(srec(3, 0x7FFFFE, {1}) + srec(7, 0xFFFFFFF0, {}), QMR_FW_CHECK_UNIT).rec.result, QMR_HEX_EMARKER);
+}
+
+TEST_F(LoaderTest, FileTimeIsInEveryRecordBeforeTheLoad)
+{
+    std::string p = scratch.file("t.hex", ihex(0, 0, {1}) + kEnd);
+    struct stat st;
+    ASSERT_EQ(stat(p.c_str(), &st), 0);
+    struct tm t;
+    localtime_r(&st.st_mtime, &t);
+    HexContext* h = QMRHexOpen(p.c_str(), nullptr, 0, "aux.hex", 0, 0);
+    ASSERT_NE(h, nullptr);
+    for (int i : {0, 999}) {
+        EXPECT_EQ(h->ring[i].year, t.tm_year + 1900);
+        EXPECT_EQ(h->ring[i].month, t.tm_mon + 1);
+        EXPECT_EQ(h->ring[i].day, t.tm_mday);
+        EXPECT_EQ(h->ring[i].hour, t.tm_hour);
+        EXPECT_EQ(h->ring[i].minute, t.tm_min);
+        EXPECT_EQ(h->ring[i].second, t.tm_sec);
+    }
+    EXPECT_STREQ(h->auxName, "aux.hex");
+    EXPECT_STREQ(h->fileName, p.c_str());
+    QMRHexClose(h);
+}
+
+TEST_F(LoaderTest, ClosingWhileTheLoaderScansPostsNothing)
+{
+    // About 40 MB of records: far longer to scan than closing takes.
+    std::string p = (scratch.dir / "big.hex").string();
+    {
+        std::ofstream f(p, std::ios::binary);
+        std::string line = ihex(0, 0, std::vector<uint8_t>(32, 0x11));
+        for (int i = 0; i < 500000; ++i) f << line;
+        f << kEnd;
+    }
+    qmrtest::Window w;
+    HexContext* h = QMRHexOpen(p.c_str(), w.handle(), QMR_MSG_HEXLOADED, nullptr, 0, 0);
+    ASSERT_NE(h, nullptr);
+    QMRHexClose(h);
+    EXPECT_FALSE(w.wait(200));
+}
+
+TEST_F(LoaderTest, NullWindowKeepsTheOutcomeInLoadState)
+{
+    std::string p = scratch.file("n.hex", ihex(0, 0, {1}) + kEnd);
+    HexContext* h = QMRHexOpen(p.c_str(), nullptr, 0, nullptr, 0, 0);
+    ASSERT_NE(h, nullptr);
+    for (int i = 0; i < 500 && h->loadState == 0; ++i) usleep(2000);
+    EXPECT_EQ(h->loadState, 1);
+    QMRHexClose(h);
+}
+
+// ---- parameter files ------------------------------------------------------------
+TEST(ParameterFile, ReadIntoTheRecord)
+{
+    Scratch s;
+    std::string full(16384, '\0');
+    for (size_t i = 0; i < full.size(); ++i) full[i] = static_cast<char>(i * 13 + 1);
+    PrmRecord* r = QMRReadPRM(s.file("a.prs", full).c_str(), 0);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->prmFileSize, 16384u);
+    EXPECT_EQ(std::memcmp(r->prmImage, full.data(), full.size()), 0);
+    for (size_t i = 16384; i < sizeof r->prmImage; ++i) ASSERT_EQ(r->prmImage[i], 0) << i;
+    for (uint8_t b : r->prmReserved) ASSERT_EQ(b, 0);
+    EXPECT_EQ(r->reserved, 0u);
+    EXPECT_EQ(r->reservedFlags, 0u);
+    QMRFreePRM(r);
+
+    PrmRecord* small = QMRReadPRM(s.file("small.prs", std::string(100, 'x')).c_str(), 0);
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(small->prmFileSize, 100u);
+    EXPECT_EQ(small->prmImage[99], 'x');
+    EXPECT_EQ(small->prmImage[100], 0);
+    QMRFreePRM(small);
+
+    EXPECT_NE(QMRReadPRM(s.file("max.prs", std::string(23712, 'y')).c_str(), 0), nullptr);
+    EXPECT_EQ(QMRReadPRM(s.file("big.prs", std::string(23713, 'y')).c_str(), 0), nullptr);
+    EXPECT_EQ(QMRReadPRM((s.dir / "missing.prs").c_str(), 0), nullptr);
+    QMRFreePRM(nullptr);
+}
+
+// Bitwise reference of the text checksum's CRC.
+uint32_t referenceTextCrc(const std::string& significant)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (unsigned char c : significant + "SUM") {
+        crc ^= static_cast<uint32_t>(c) << 24;
+        for (int k = 0; k < 8; ++k) crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : (crc << 1);
+    }
+    return crc;
+}
+
+std::string sumLine(uint32_t v)
+{
+    char b[32];
+    std::snprintf(b, sizeof b, "SUM=%08X\r\n", v);
+    return b;
+}
+
+TEST(ParameterFile, TextChecksum)
+{
+    Scratch s;
+    const std::string body = "[DEVICE]\r\nNAME = UPD70F3\r\n";
+    const std::string significant = "[DEVICE]NAMEUPD70F3[CHECKSUM]";
+    uint32_t sum = referenceTextCrc(significant);
+    struct Case {
+        const char* name;
+        std::string text;
+        int expected;
+    };
+    const Case cases[] = {
+        {"plain", body + "[CHECKSUM]\r\n" + sumLine(sum), 1},
+        {"blanks, tabs and '=' do not count",
+         "  [DEVICE]\r\n\tNAME\t=\t UPD 70F3\r\n[CHECKSUM]\r\n" + sumLine(sum), 1},
+        {"comment and blank lines do not count",
+         "; header\r\n" + std::string("[DEVICE]\r\n \t\r\n;x\r\nNAME = UPD70F3\r\n") + "[CHECKSUM] ; trailing\r\n" +
+             sumLine(sum),
+         1},
+        {"a changed value fails", "[DEVICE]\r\nNAME = UPD70F4\r\n[CHECKSUM]\r\n" + sumLine(sum), 0},
+        {"a wrong sum fails", body + "[CHECKSUM]\r\n" + sumLine(sum ^ 1), 0},
+        {"no checksum section fails", body, 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(QMRChecksumPRM(s.file("p.txt", c.text).c_str(), 0), c.expected) << c.name;
+    EXPECT_EQ(QMRChecksumPRM((s.dir / "missing.txt").c_str(), 0), 0);
+}
+
+// ---- log writer and file layer ----------------------------------------------------
+TEST(LogWrite, CreatesAppendsFormatsAndCuts)
+{
+    Scratch s;
+    std::string p = (s.dir / "log.txt").string();
+    QMRLogWrite(p.c_str(), "%s=%d %u %x %X %c %lu|", "n", -5, 7u, 0xab, 0xab, 'z', 123456789UL);
+    QMRLogWrite(p.c_str(), "%05d%%\n", 42);
+    QMRLogWrite(nullptr, "%s", "ignored");
+    std::ifstream in(p);
+    std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(all, "n=-5 7 ab AB z 123456789|00042%\n");
+    std::string q = (s.dir / "long.txt").string();
+    QMRLogWrite(q.c_str(), "%s", std::string(400, 'a').c_str());
+    EXPECT_EQ(fs::file_size(q), 255u);
+}
+
+TEST(FileLayer, OpenedFilesAreNotShared)
+{
+    Scratch s;
+    std::string p = s.file("x.txt", "line one\r\nline two\nno end");
+    qmr::files::File* a = qmr::files::openRead(p.c_str());
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(qmr::files::openRead(p.c_str()), nullptr);
+    QMRLogWrite(p.c_str(), "%s", "appended");  // held: the write is given up
+    char buf[256];
+    ASSERT_NE(qmr::files::readLine(a, buf, sizeof buf), nullptr);
+    EXPECT_STREQ(buf, "line one\n");
+    // A line feed alone does not end a line: the rest comes in pieces of the buffer.
+    char small[8];
+    ASSERT_NE(qmr::files::readLine(a, small, sizeof small), nullptr);
+    EXPECT_STREQ(small, "line tw");
+    EXPECT_EQ(qmr::files::readLine(a, buf, sizeof buf), nullptr);  // no line end before the file ends
+    EXPECT_EQ(qmr::files::closeFile(a), 0);
+    EXPECT_EQ(qmr::files::closeFile(nullptr), -1);
+    qmr::files::File* b = qmr::files::openRead(p.c_str());
+    EXPECT_NE(b, nullptr);
+    qmr::files::closeFile(b);
+    EXPECT_EQ(fs::file_size(p), 25u);
+}
+
+// ---- CRC-32 forms -------------------------------------------------------------------
+TEST(Crc32, CheckValuesAndAgreementWithABitwiseReference)
+{
+    const auto* d = reinterpret_cast<const uint8_t*>("123456789");
+    EXPECT_EQ(qmr::files::crc32Zip(d, 9), 0xCBF43926u);
+    EXPECT_EQ(qmr::files::crc32Bzip2(d, 9), 0xFC891918u);
+    EXPECT_EQ(qmr::files::crc32Mpeg2(d, 9), 0x0376E6E7u);
+    std::mt19937 rng(1);
+    std::vector<uint8_t> data(100);
+    for (auto& b : data) b = static_cast<uint8_t>(rng());
+    for (size_t n = 0; n <= data.size(); n += 7) {
+        uint32_t zip = 0xFFFFFFFFu, msb = 0xFFFFFFFFu;
+        for (size_t i = 0; i < n; ++i) {
+            zip ^= data[i];
+            for (int k = 0; k < 8; ++k) zip = (zip & 1) ? (zip >> 1) ^ 0xEDB88320u : (zip >> 1);
+            msb ^= static_cast<uint32_t>(data[i]) << 24;
+            for (int k = 0; k < 8; ++k) msb = (msb & 0x80000000u) ? (msb << 1) ^ 0x04C11DB7u : (msb << 1);
+        }
+        EXPECT_EQ(qmr::files::crc32Zip(data.data(), n), ~zip) << n;
+        EXPECT_EQ(qmr::files::crc32Mpeg2(data.data(), n), msb) << n;
+        EXPECT_EQ(qmr::files::crc32Bzip2(data.data(), n), ~msb) << n;
+    }
+}
+
+}  // namespace
