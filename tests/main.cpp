@@ -8,6 +8,7 @@ int main(int argc, char** argv)
     // and a unit that falls silent is given up on quickly.
     setenv("QMR_LINK", "sim", 1);
     setenv("QMR_READ_TIMEOUT_MS", "300", 1);
+    setenv("QMR_SIM_DIR", "", 1);  // the simulated unit keeps its store in memory
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

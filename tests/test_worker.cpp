@@ -144,7 +144,11 @@ TEST_F(WorkerTest, RingKeepsOrderAndAFullPassEmptiesTheOtherTexts)
 
 TEST_F(WorkerTest, InitializationOnAnEmptyUnit)
 {
-    configure([](qmr::sim::Config& c) { c.systemText = "blinky.hex"; });
+    withUnit([](qmr::sim::Device& d) {
+        qmr::sim::StoredImage im;
+        im.name = "blinky.hex";
+        d.store().image = im;
+    });
     Session s;
     ASSERT_TRUE(s.reset());
     s.ctx->tagA = 2;

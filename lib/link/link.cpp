@@ -60,29 +60,7 @@ void removePort(int32_t handle)
     // The port closes when its last user lets go of it.
 }
 
-uint16_t crcTableEntry(uint8_t b)
-{
-    uint16_t c = b;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? (c >> 1) ^ 0x8408 : (c >> 1);
-    return c;
-}
-
-struct CrcTable {
-    uint16_t t[256];
-    CrcTable()
-    {
-        for (int i = 0; i < 256; ++i) t[i] = crcTableEntry(static_cast<uint8_t>(i));
-    }
-};
-
 }  // namespace
-
-uint16_t crc16(const uint8_t* data, size_t n, uint16_t crc)
-{
-    static const CrcTable table;
-    for (size_t i = 0; i < n; ++i) crc = (crc >> 8) ^ table.t[(crc ^ data[i]) & 0xFF];
-    return crc;
-}
 
 size_t buildFrame(uint8_t command, const uint8_t* data, uint16_t n, uint8_t* out)
 {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "link/crc16.h"
 #include "link/driver.h"
 #include "qmr/qmr.h"
 
@@ -17,7 +18,6 @@ constexpr size_t kFrameOverhead = 5;
 constexpr size_t kBlock = 512;
 constexpr size_t kBlockFrame = kBlock + kFrameOverhead;
 
-uint16_t crc16(const uint8_t* data, size_t n, uint16_t crc = 0);
 // Writes the frame into out (room for n + 5 bytes) and returns its length.
 size_t buildFrame(uint8_t command, const uint8_t* data, uint16_t n, uint8_t* out);
 

@@ -30,6 +30,19 @@ bool MessageQueue::takeLocked(Message& out, uint32_t lo, uint32_t hi)
     return false;
 }
 
+bool MessageQueue::hasLocked(uint32_t lo, uint32_t hi) const
+{
+    for (const auto& m : queue_)
+        if (m.message >= lo && m.message <= hi) return true;
+    return false;
+}
+
+bool MessageQueue::waitFor(uint32_t lo, uint32_t hi, int ms)
+{
+    std::unique_lock<std::mutex> g(mutex_);
+    return cv_.wait_for(g, std::chrono::milliseconds(ms), [&] { return hasLocked(lo, hi); });
+}
+
 Message MessageQueue::get(uint32_t lo, uint32_t hi)
 {
     std::unique_lock<std::mutex> g(mutex_);

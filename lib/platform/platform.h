@@ -30,6 +30,8 @@ public:
     void post(const Message& m);
     // Blocks until a message in [lo, hi] is queued and removes it.
     Message get(uint32_t lo, uint32_t hi);
+    // Waits up to ms for a message in [lo, hi] to be queued (it stays queued).
+    bool waitFor(uint32_t lo, uint32_t hi, int ms);
     // Removes the first queued message in [lo, hi] without waiting.
     bool peek(Message& out, uint32_t lo, uint32_t hi);
     size_t size() const;
@@ -38,6 +40,7 @@ public:
 
 private:
     bool takeLocked(Message& out, uint32_t lo, uint32_t hi);
+    bool hasLocked(uint32_t lo, uint32_t hi) const;
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<Message> queue_;

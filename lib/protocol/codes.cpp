@@ -133,8 +133,8 @@ const char* libraryCodeText(int code, bool english)
                "ERROR: USB読込みに失敗しました"}},
         {131, {"ERROR: The USB link is not open or the USB write failed ",
                "ERROR: USBリンクが開いていないか、USB書込みに失敗しました"}},
-        {140, {"ERROR: This command is not available in this library ",
-               "ERROR: このライブラリではこのコマンドは使えません"}},
+        {141, {"ERROR: A size exceeds its buffer (image 8MB, read 4MB) ",
+               "ERROR: サイズがバッファを超えています（イメージ8MB、リード4MB）"}},
     };
     for (const auto& e : kLibrary)
         if (e.code == code) return english ? e.text.english : e.text.japanese;

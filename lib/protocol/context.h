@@ -10,9 +10,18 @@
 
 namespace qmr::protocol {
 
+// What the progress poll carries from one pass to the next.
+struct PollState {
+    bool running = false;
+    int percent = 100;  // the last percentage computed
+    uint8_t operation = 0;
+    UnitSlot single{};  // the single unit's slot (the gang build has eight in the context)
+};
+
 struct Worker {
     platform::Thread thread;
     std::atomic<bool> closing{false};
+    PollState poll;
 };
 
 inline Worker* workerOf(FlshContext* c) { return static_cast<Worker*>(c->workerThread); }

@@ -6,6 +6,7 @@
 #include "protocol/codes.h"
 #include "protocol/commands.h"
 #include "protocol/context.h"
+#include "protocol/routines.h"
 #include "protocol/transfers.h"
 
 namespace qmr::protocol {
@@ -32,14 +33,6 @@ Rec rec(const char* title, int percent, int code = 0)
     r.percent = percent;
     r.code = code;
     return r;
-}
-
-// A routine whose exchange failed on the link: one error record with the code.
-int linkFailure(FlshContext* c, int code)
-{
-    c->busy = 0;
-    postStatusError(c, code);
-    return code;
 }
 
 // ---- reset ------------------------------------------------------------------
@@ -219,74 +212,51 @@ int stateInitialize(FlshContext* c)
     return 0;
 }
 
-// ---- name lists -----------------------------------------------------------------
-int endWith(FlshContext* c, int rc, const char* completion, const char* title = "")
-{
-    if (rc) return linkFailure(c, rc);
-    c->busy = 0;
-    if (c->lastStatus != 1) {
-        postStatusError(c, c->lastStatus);
-        return c->lastStatus;
-    }
-    post(c, rec(title, 100), "%s", completion);
-    return 0;
-}
-
-int statePrmList(FlshContext* c)
-{
-    return endWith(c, uploadPrmNames(c), "PRM Name List Up Load Command Completion");
-}
-
-int stateSetList(FlshContext* c)
-{
-    return endWith(c, uploadSetNames(c), "SET Name List Up Load Command Completion");
-}
-
-int statePrmSetList(FlshContext* c)
-{
-    int rc = uploadPrmNames(c);
-    if (rc == 0 && c->lastStatus == 1) rc = uploadSetNames(c);
-    return endWith(c, rc, "SET Default No Up Load Command Completion");
-}
-
-int stateBuildNo(FlshContext* c)
-{
-    return endWith(c, readBuildNumber(c), "Build No Command Completion", "Build No Completion");
-}
-
-int stateQuit(FlshContext* c)
-{
-    sendCommand(c, cmd::kQuit);
-    c->busy = 0;
-    post(c, rec("Quit Completion", 100), "Quit Command Completion");
-    return 0;
-}
-
-#ifdef QMR_GANG
-int stateButtonMask(FlshContext* c)
-{
-    int rc = sendButtonMask(c, c->buttonMask);
-    if (rc) return linkFailure(c, rc);
-    c->busy = 0;
-    post(c, rec("", 100), "Button mask Completion");
-    return 0;
-}
-#endif
-
 }  // namespace
 
 StateRoutine stateRoutine(int state)
 {
     switch (state) {
     case 0: return stateReset;
+    case 1: return stateBlank;
+    case 2: return stateErase;
+    case 3: return stateProgram;
+    case 4: return stateVerify;
+    case 5: return stateDeviceChecksum;
     case 20: return stateInitialize;
+    case 21: return statePrmDownload;
+    case 22: return statePrmUpload;
     case 23: return statePrmList;
+    case 24: return stateHexDownload;
+    case 25: return stateHexUpload;
+    case 26: return stateHexInfo;
+    case 27: return stateSetDownload;
+    case 28: return stateSetUpload;
     case 29: return stateSetList;
     case 30: return statePrmSetList;
+    case 31: return stateSetDelete;
+    case 32: return stateSetPrmUpload;
+    case 33: return stateSetDefaultGet;
+    case 34: return stateSetDefaultSet;
+    case 35: return stateEpv;
+    case 36: return stateExpansionEpv;
+    case 37: return stateProgress;
+    case 38: return stateSysRead;
+    case 39: return stateSysWrite;
+    case 40: return stateImageChecksum;
+    case 41: return stateSignature;
+    case 42: return stateSecurity;
+    case 43: return stateLogInfo;
+    case 44: return stateLogClear;
     case 45: return stateBuildNo;
     case 46: return stateQuit;
+    case 47: return stateRead;
 #ifdef QMR_GANG
+    case 48: return stateStartButtons;
     case 49: return stateButtonMask;
+    case 50: return stateFirmware;
+#else
+    case 48: return stateFirmware;
 #endif
     default: return nullptr;
     }

@@ -120,13 +120,9 @@ void runState(FlshContext* c)
         return;
     }
     StateRoutine routine = stateRoutine(c->state);
-    int rc;
-    if (routine) {
-        rc = routine(c);
-    } else {
-        postStatusError(c, QMR_E_NOCOMMAND);
-        rc = QMR_E_NOCOMMAND;
-    }
+    int rc = QMR_E_LINK;
+    if (routine) rc = routine(c);
+    else postStatusError(c, rc);
     if (rc) c->busy = 0;
 }
 

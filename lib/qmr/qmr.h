@@ -117,7 +117,7 @@ enum {
 #define QMR_E_SHORTREAD 122         /* too few bytes, time-out, oversized answer */
 #define QMR_E_READ 123
 #define QMR_E_LINK 131              /* write failed, or the link is not open */
-#define QMR_E_NOCOMMAND 140         /* this library has no routine for the command */
+#define QMR_E_RANGE 141             /* a size from the unit or the caller exceeds its buffer */
 #define QMR_E_FIRMWARE 238          /* a unit version word holds 0xEE */
 
 /* ---- notify target ------------------------------------------------------ */
@@ -212,10 +212,53 @@ typedef struct FlshContext {
     uint32_t imageRangeStart;
     uint32_t imageRangeEnd;
     char systemText[QMR_SYSTEM_TEXT_MAX + 1]; /* name of the image stored in the unit */
-    uint8_t prmNameList[QMR_PRM_NAME_MAX][QMR_PRM_NAME_ENTRY];
+    uint8_t prmNameList[QMR_PRM_NAME_MAX][QMR_PRM_NAME_ENTRY]; /* bytes 0..3: identity, 4..35: name */
     int32_t prmNameCount;
-    uint8_t setNameList[QMR_SET_ENTRIES][QMR_SET_NAME_ENTRY];
+    int32_t prmListSelection; /* (caller) entry whose file QMRSETPRMUpLoad fetches without a settings file */
+    uint8_t setNameList[QMR_SET_ENTRIES][QMR_SET_NAME_ENTRY]; /* number, parameter name[32], setting name[32] */
     int32_t setNameCount;     /* entries that hold a stored settings file */
+    uint8_t setDeleteNumber;  /* (caller) settings number QMRSETFileDelete deletes */
+    int32_t multiDelete;      /* (caller, gang) delete the entries marked in setNameList */
+
+    /* the image to download (caller) and the image held by the unit */
+    char hexFileName[512];    /* (caller) sent with the image download */
+    uint8_t hexSecurity;      /* (caller) first byte of the image header */
+    char hexTimestamp[16];    /* (caller) "YYYYMMDDhhmmss" */
+    uint8_t* hexImage;        /* (caller) hexSize bytes to download */
+    uint32_t hexSize;         /* (caller) image size; set by the image upload */
+    uint32_t hexStart;
+    uint32_t hexHighest;
+    uint16_t hexSum;
+    uint32_t hexCrc;          /* (caller) CRC-32/BZIP2 of hexImage */
+    uint8_t* uploadBuffer;    /* (caller) 8 MB: the image upload's destination */
+    uint8_t* readBuffer;      /* (caller) 4 MB: the target read's destination */
+    uint32_t readEnd;         /* (caller) bytes the target read fetches */
+    uint8_t readUnit;         /* (caller, gang) unit position 1..8 to read from */
+    const uint8_t* firmwareImage; /* (caller) firmware image to send */
+    uint32_t firmwareSize;
+    uint32_t unitImageStart;  /* image information upload: the unit's image */
+    uint32_t unitImageEnd;
+    uint32_t unitImageSize;
+    uint32_t unitImageCrc;
+    uint8_t unitImageKind;
+    uint16_t imageChecksum;   /* 16-bit checksum of the unit's image (QMRCheckSum) */
+
+    /* device operation results (single unit; the gang build keeps them per unit) */
+    uint8_t securityResult;   /* 1 when the last security operation answered 6 */
+    uint8_t deviceChecksum[2];/* last device checksum, wire order */
+    uint8_t signature[27];    /* last signature bytes */
+
+    /* serial numbers of the expansion EPV (caller) */
+    uint32_t serialAddress;
+    uint8_t serialSize;       /* 1, 2 or 4 bytes */
+    uint32_t serialValue;     /* single unit: the serial number */
+    uint32_t unitSerial[QMR_UNITS][2]; /* gang: per unit position, serial number and step */
+
+    /* log and system information */
+    uint32_t okCount;
+    uint32_t ngCount;
+    uint16_t ngList[32];      /* status codes of the last NGs, newest first */
+    uint8_t sysValues[2];     /* (caller) the two system-information values */
 
     int32_t mode;
     int32_t english;          /* (caller) 0 Japanese texts, else English */
@@ -231,8 +274,6 @@ typedef struct FlshContext {
     int32_t setValid;         /* the unit holds a default settings file */
     int32_t setupInfoValid;   /* a settings file was uploaded at initialization */
     int32_t logClearPending;  /* (caller) single unit: clear OK/NG counts at initialization */
-    uint32_t okCount;
-    uint32_t ngCount;
     uint16_t buildNumber;     /* unit firmware build, host order */
 #ifdef QMR_GANG
     UnitSlot units[QMR_UNITS];

@@ -2,7 +2,9 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <mutex>
 
 #include "platform/platform.h"
@@ -24,6 +26,15 @@ SimHost& host()
     return h;
 }
 
+// Bytes a millisecond of a modelled link (QMR_SIM_LINK_BYTES_PER_MS, or
+// 1500 for QMR_SIM_PACE=realistic, about 12 Mbit/s); 0 = no modelled pace.
+uint32_t linkPace()
+{
+    if (const char* v = std::getenv("QMR_SIM_LINK_BYTES_PER_MS")) return static_cast<uint32_t>(std::strtoul(v, nullptr, 10));
+    const char* p = std::getenv("QMR_SIM_PACE");
+    return p && std::strcmp(p, "realistic") == 0 ? 1500 : 0;
+}
+
 class SimPort : public Port {
 public:
     bool write(const uint8_t* data, uint32_t n, uint32_t& written) override
@@ -32,11 +43,12 @@ public:
         auto& h = host();
         {
             std::lock_guard<std::mutex> g(h.mutex);
-            if (interrupted_) return false;
+            if (interrupted_ || h.device->unplugged()) return false;
             h.device->hostWrite(data, n);
         }
         h.cv.notify_all();
         written = n;
+        spend(n);
         return true;
     }
 
@@ -46,9 +58,13 @@ public:
         auto& h = host();
         std::unique_lock<std::mutex> g(h.mutex);
         for (;;) {
-            if (interrupted_) return false;
+            if (interrupted_ || h.device->unplugged()) return false;
             got = static_cast<uint32_t>(h.device->hostRead(data, n));
-            if (got) return true;
+            if (got) {
+                g.unlock();
+                spend(got);
+                return true;
+            }
             uint64_t now = platform::tickMs();
             if (now >= deadlineMs) return true;
             h.cv.wait_for(g, std::chrono::milliseconds(deadlineMs - now));
@@ -84,7 +100,19 @@ public:
     }
 
 private:
+    // Models the link's transfer time: sleeps once enough time has built up.
+    void spend(uint32_t bytes)
+    {
+        if (!pace_) return;
+        debtUs_ += uint64_t(bytes) * 1000 / pace_;
+        if (debtUs_ >= 2000) {
+            std::this_thread::sleep_for(std::chrono::microseconds(debtUs_));
+            debtUs_ = 0;
+        }
+    }
     bool interrupted_ = false;  // guarded by the host's mutex
+    uint32_t pace_ = linkPace();
+    uint64_t debtUs_ = 0;
 };
 
 }  // namespace
@@ -92,6 +120,9 @@ private:
 sim::Config defaultSimConfig()
 {
     sim::Config c;
+    c.storeDir = sim::defaultStoreDir();
+    const char* pace = std::getenv("QMR_SIM_PACE");
+    if (pace && std::strcmp(pace, "realistic") == 0) c.paceBytesPerMs = 200;
 #ifdef QMR_GANG
     c.gang = true;
 #else
