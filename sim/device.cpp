@@ -128,7 +128,22 @@ bool Device::present(size_t i) const
 // ---- control interface ----------------------------------------------------------
 void Device::injectStatus(uint8_t command, uint8_t status, size_t skip)
 {
-    injected_.push_back(Injection{command, skip, statusFrame(command, status)});
+    injected_.push_back(Injection{command, skip, {}, status});
+}
+
+// A status in the shape the command is answered with: the gang box answers
+// device operations and the units' firmware blocks with eight unit flags.
+std::vector<uint8_t> Device::statusAnswer(uint8_t command, uint8_t status) const
+{
+    bool withFlags = false;
+    if (config_.gang) {
+        withFlags = (command >= kErase && command <= kEpv) || (command >= kSecurity && command <= kExpEpv) ||
+                    command == kUnitFirmwareStart || (command == kFirmwareData && firmwareAnswer_ == kUnitFirmwareStart);
+    }
+    if (!withFlags) return statusFrame(command, status);
+    std::vector<uint8_t> a(9, 0);
+    a[0] = status;
+    return frame(command, a.data(), 9);
 }
 
 void Device::injectAnswer(uint8_t command, std::vector<uint8_t> bytes, size_t skip)
@@ -241,7 +256,7 @@ void Device::emit(const std::vector<uint8_t>& bytes)
 
 void Device::onFrame(const Frame& f)
 {
-    if (frames_.size() < 100000) frames_.push_back(Frame{f.command, f.data.size() <= 64 ? f.data : std::vector<uint8_t>{}, f.crcOk, f.bare});
+    if (frames_.size() < 100000) frames_.push_back(Frame{f.command, f.data.size() <= 128 ? f.data : std::vector<uint8_t>{}, f.crcOk, f.bare});
     for (auto it = injected_.begin(); it != injected_.end(); ++it) {
         if (it->command != f.command) continue;
         if (it->skip) {
@@ -249,7 +264,7 @@ void Device::onFrame(const Frame& f)
             break;
         }
         // The command takes effect as usual; only its answer is replaced.
-        auto bytes = std::move(it->bytes);
+        auto bytes = it->status >= 0 ? statusAnswer(f.command, static_cast<uint8_t>(it->status)) : std::move(it->bytes);
         injected_.erase(it);
         size_t before = out_.size();
         bool silent = silent_, armed = silenceArmed_, unplugArmed = unplugArmed_;

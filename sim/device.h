@@ -139,7 +139,9 @@ private:
         uint8_t command;
         size_t skip;
         std::vector<uint8_t> bytes;
+        int status = -1;  // a status injection: the answer is built in the command's shape
     };
+    std::vector<uint8_t> statusAnswer(uint8_t command, uint8_t status) const;
     std::deque<Injection> injected_;
     std::vector<Frame> frames_;
     std::array<Target, 8> targets_;

@@ -317,13 +317,15 @@ int stateSetUpload(FlshContext* c)
 {
     sendButtonMask(c, 1);
     int rc = uploadSettings(c, c->settingsNumberChosen, true);
-    c->setupInfoValid = c->lastStatus == 6 ? 0 : 1;
+    uint8_t status = c->lastStatus;
+    c->setupInfoValid = status == 6 ? 0 : 1;
     sendButtonMask(c, 0);
+    c->lastStatus = status;
     if (rc) return fail(c, rc, "Initialization failure", 17);
-    if (c->lastStatus != 1) {
+    if (status != 1) {
         c->busy = 0;
-        postStatusError(c, c->lastStatus, 17, "Initialization failure");
-        return c->lastStatus;
+        postStatusError(c, status, 17, "Initialization failure");
+        return status;
     }
     c->busy = 0;
     Rec r;
