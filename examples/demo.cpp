@@ -1,11 +1,19 @@
-// qm-demo: opens the unit (by default the simulated one), resets the link,
-// runs the start command and prints every progress record.  Built against
-// qmrctl as qm-demo and against qmrmulti as qm-demo-gang.
+// qm-demo: the main job on a unit, by default the simulated one.  It resets
+// the link, runs the start command, registers a parameter file and a
+// settings file when the unit lacks them, loads a program image with the
+// library's loader and downloads it, then runs an EPV and polls it to its
+// end, printing every progress record on the way.  Built against qmrctl as
+// qm-demo and against qmrmulti as qm-demo-gang.
+//
+//   qm-demo [--data DIR] [--image FILE]
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
+#include <vector>
 
 #include "qmr.h"
 
@@ -30,59 +38,191 @@ void onPost(QmrWindow* self, uint32_t, uintptr_t, intptr_t)
     w->cv.notify_one();
 }
 
-// Prints records until one ends the command; returns its code.
-int follow(Window& w, FlshContext* ctx, bool (*isFinal)(const ProgressRecord*))
+bool waitPost(Window& w, int seconds)
+{
+    std::unique_lock<std::mutex> g(w.mutex);
+    if (!w.cv.wait_for(g, std::chrono::seconds(seconds), [&] { return w.pending > 0; })) return false;
+    --w.pending;
+    return true;
+}
+
+Window g_window;
+FlshContext* g_ctx = nullptr;
+
+// Prints records until the one whose text is `last` (or an error); returns its code.
+int follow(const char* last, ProgressRecord* out = nullptr)
 {
     for (;;) {
-        {
-            std::unique_lock<std::mutex> g(w.mutex);
-            if (!w.cv.wait_for(g, std::chrono::seconds(30), [&] { return w.pending > 0; })) {
-                std::fprintf(stderr, "qm-demo: no answer from the library\n");
-                return -1;
-            }
-            --w.pending;
+        if (!waitPost(g_window, 60)) {
+            std::fprintf(stderr, "qm-demo: no answer from the library\n");
+            return -1;
         }
-        const ProgressRecord* r = QMRFlshGetProg(ctx);
-        std::printf("[%3d%%] %-28s %s%s", r->percent, r->title, r->text, r->code ? "" : "\n");
-        if (r->code) std::printf("  (code %d)\n", r->code);
-        if (r->code || isFinal(r)) return r->code;
+        const ProgressRecord* r = QMRFlshGetProg(g_ctx);
+        std::printf("[%3d%%] %-30s %s", r->percent, r->title, r->text);
+        if (r->code) std::printf("  (code %d)", r->code);
+        std::printf("\n");
+        if (r->code || std::strcmp(r->text, last) == 0) {
+            if (out) *out = *r;
+            return r->code;
+        }
     }
 }
 
-bool resetDone(const ProgressRecord* r) { return std::strcmp(r->text, "RESET Command Completion") == 0; }
-bool initDone(const ProgressRecord* r)
+int command(const char* name, int tag, int (*fn)(FlshContext*, int), const char* last)
 {
-    return r->done == 0 && std::strcmp(r->text, "Initialization Completion") == 0;
+    std::printf(">>COMMAND: %s\n", name);
+    g_ctx->tagA = tag;
+    fn(g_ctx, 0);
+    return follow(last);
+}
+
+std::vector<uint8_t> readFile(const std::string& path)
+{
+    std::vector<uint8_t> out;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return out;
+    uint8_t buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out.insert(out.end(), buf, buf + n);
+    std::fclose(f);
+    return out;
+}
+
+// CRC-32 of the loaded image as the unit reports it (MSB first, inverted).
+uint32_t imageCrc(const uint8_t* p, size_t n)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= static_cast<uint32_t>(p[i]) << 24;
+        for (int k = 0; k < 8; ++k) crc = (crc & 0x80000000u) ? (crc << 1) ^ 0x04C11DB7u : (crc << 1);
+    }
+    return ~crc;
+}
+
+int fail(const char* what)
+{
+    std::fprintf(stderr, "qm-demo: %s\n", what);
+    QMRFlshClose(g_ctx);
+    return 1;
 }
 
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    std::string data = QM_EXAMPLES_DIR;
+    std::string imagePath;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--data" && i + 1 < argc) data = argv[++i];
+        else if (a == "--image" && i + 1 < argc) imagePath = argv[++i];
+        else {
+            std::fprintf(stderr, "usage: %s [--data DIR] [--image FILE]\n", argv[0]);
+            return 2;
+        }
+    }
+    if (imagePath.empty()) imagePath = data + "/blinky.hex";
     if (!std::getenv("QMR_LINK")) setenv("QMR_LINK", "sim", 0);
     std::printf("library version %d, link %s\n", QMRGetVersion(), std::getenv("QMR_LINK"));
-    Window w;
-    w.base.post = onPost;
-    FlshContext* ctx = QMRFlshOpen(&w.base, QMR_MSG_PROGRESS, nullptr);
-    if (!ctx) {
+
+    g_window.base.post = onPost;
+    g_ctx = QMRFlshOpen(&g_window.base, QMR_MSG_PROGRESS, nullptr);
+    if (!g_ctx) {
         std::fprintf(stderr, "qm-demo: cannot open a library context\n");
         return 1;
     }
-    ctx->english = 1;
+    g_ctx->english = 1;
     ResetParams params{};
-    ctx->tagA = 1;
-    QMRFlshReset(ctx, &params, 0);
-    int rc = follow(w, ctx, resetDone);
-    if (rc == 0) {
-        ctx->tagA = 2;
-        QMRStartCmd(ctx, 0);
-        rc = follow(w, ctx, initDone);
+    std::printf(">>COMMAND: Reset\n");
+    QMRFlshReset(g_ctx, &params, 0);
+    if (follow("RESET Command Completion")) return fail("the unit cannot be reached");
+    if (command("Start", 2, QMRStartCmd, "Initialization Completion")) return fail("initialization failed");
+    follow("Initialization Completion");  // the second completion record
+    std::printf("unit: firmware %X.%02X build %u, %d parameter file(s), %d settings file(s)\n",
+                qmr_info_version(g_ctx, 0) >> 8, qmr_info_version(g_ctx, 0) & 0xFF, qmr_be16(&g_ctx->unitInfo[21]),
+                g_ctx->prmNameCount, g_ctx->setNameCount);
+
+    // The parameter file, unless the unit holds it already.
+    PrmRecord* prm = QMRReadPRM((data + "/class1.prs").c_str(), 0);
+    if (!prm) return fail("cannot read class1.prs");
+    bool registered = false;
+    for (int i = 0; i < g_ctx->prmNameCount; ++i)
+        registered |= std::memcmp(g_ctx->prmNameList[i], prm->prmImage + 6, 4) == 0;
+    std::memcpy(&g_ctx->prm, prm, sizeof *prm);
+    QMRFreePRM(prm);
+    if (!registered && command("Parameter file download", 15, QMRPRMSend, "PRM File Send Command Completion"))
+        return fail("parameter file download failed");
+
+    // The settings file into slot 0, made the default.
+    std::vector<uint8_t> set = readFile(data + "/demo.set");
+    if (set.size() != QMR_SETTINGS_SIZE) return fail("cannot read demo.set");
+    std::memcpy(g_ctx->settingsRecord, set.data(), set.size());
+    g_ctx->settingsNumber = 0;
+    if (command("Setting file download", 16, QMRSETSend, "SET File Send Command Completion"))
+        return fail("settings file download failed");
+    if (!(g_ctx->settingsNumberValid && g_ctx->settingsNumber == 0)) {
+        g_ctx->settingsNumber = 0;
+        if (command("Default setting", 18, QMRSETDefaultSet, "SET Default No Setting Command Completion"))
+            return fail("setting the default failed");
     }
-    if (rc == 0) {
-        std::printf("unit: image \"%s\", firmware %X.%02X build %u, default setting %s\n", ctx->systemText,
-                    qmr_info_version(ctx, 0) >> 8, qmr_info_version(ctx, 0) & 0xFF,
-                    qmr_be16(&ctx->unitInfo[21]), ctx->settingsNumberValid ? "stored" : "none");
+
+    // The image, through the library's loader.
+    std::printf(">>COMMAND: LoadFile %s\n", imagePath.c_str());
+    Window loaded;
+    loaded.base.post = onPost;
+    HexContext* hex = QMRHexOpen(imagePath.c_str(), &loaded.base, QMR_MSG_HEXLOADED, nullptr, 0, 0);
+    if (!hex) return fail("the file is not an Intel HEX or S-record file");
+    if (!waitPost(loaded, 60)) return fail("the loader did not finish");
+    const HexProgressRecord* h = QMRHexGetProg(hex);
+    std::printf("%s (result %d)\n", h->text, h->result);
+    if (h->result) {
+        QMRHexClose(hex);
+        return fail("the image did not load");
     }
-    QMRFlshClose(ctx);
-    return rc == 0 ? 0 : 1;
+    std::vector<uint8_t> image(hex->imageBuffer, hex->imageBuffer + hex->imageSize);
+    g_ctx->hexImage = image.data();
+    g_ctx->hexSize = hex->imageSize;
+    g_ctx->hexStart = hex->imageStart;
+    g_ctx->hexHighest = hex->highestAddress;
+    g_ctx->hexSum = hex->imageSum;
+    g_ctx->hexCrc = imageCrc(image.data(), image.size());
+    std::snprintf(g_ctx->hexTimestamp, sizeof g_ctx->hexTimestamp, "%04d%02d%02d%02d%02d%02d", hex->ring[0].year,
+                  hex->ring[0].month, hex->ring[0].day, hex->ring[0].hour, hex->ring[0].minute, hex->ring[0].second);
+    const char* base = std::strrchr(hex->fileName, '/');
+    std::snprintf(g_ctx->hexFileName, sizeof g_ctx->hexFileName, "%s", base ? base + 1 : hex->fileName);
+    std::printf("image: %u bytes, addresses %06X-%06X, sum %04X, CRC %08X\n", hex->imageSize, hex->lowestAddress,
+                hex->highestAddress, hex->imageSum, g_ctx->hexCrc);
+    QMRHexClose(hex);
+    if (command("HEX download", 21, QMRHexDownLoad, "HEX File Download Command Completion"))
+        return fail("image download failed");
+
+    // Start again so that the unit's settings and parameter file are current.
+    if (command("Start", 2, QMRStartCmd, "Initialization Completion")) return fail("initialization failed");
+    follow("Initialization Completion");
+    std::printf("unit image CRC %08X (%s)\n", qmr_info_hex_crc(g_ctx),
+                qmr_info_hex_crc(g_ctx) == g_ctx->hexCrc ? "matches" : "DIFFERS");
+
+    // EPV and its polling.
+    ProgressRecord last{};
+    if (command("EPV", 8, QMRFlshEPV, "EPV Command ...")) return fail("EPV did not start");
+    std::printf(">>COMMAND: Progress\n");
+    g_ctx->tagA = 26;
+    g_ctx->tagB = 8;
+    QMRProgress(g_ctx, 0);
+    for (;;) {
+        if (!waitPost(g_window, 60)) return fail("no progress from the library");
+        last = *QMRFlshGetProg(g_ctx);
+        std::printf("[%3d%%] %-30s %s%s\n", last.percent, last.title, last.text, last.code ? "  (failed)" : "");
+        if (last.code || std::strstr(last.title, "Completion")) break;
+    }
+    std::printf(">>COMMAND: Quit\n");
+    QMRFlshGUIQuit(g_ctx);
+    follow("Quit Command Completion");
+    QMRFlshClose(g_ctx);
+    if (last.code) {
+        std::printf("EPV failed: code %d\n", last.code);
+        return 1;
+    }
+    std::printf("EPV done.\n");
+    return 0;
 }

@@ -464,3 +464,59 @@ TEST(Crc32, CheckValuesAndAgreementWithABitwiseReference)
 }
 
 }  // namespace
+
+// ---- the shipped example files --------------------------------------------------------
+namespace {
+
+std::string example(const char* name) { return std::string(QM_EXAMPLES_DIR) + "/" + name; }
+
+TEST(ExampleFiles, ImagesInBothFormatsLoadTheSameBytes)
+{
+    Load a = load(example("blinky.hex"));
+    Load b = load(example("blinky.mot"));
+    ASSERT_TRUE(a.posted && b.posted);
+    EXPECT_EQ(a.rec.result, 0);
+    EXPECT_EQ(b.rec.result, 0);
+    EXPECT_EQ(a.h->imageSize, b.h->imageSize);
+    EXPECT_EQ(a.h->highestAddress, 0x2C3Fu);
+    EXPECT_EQ(a.h->imageSum, b.h->imageSum);
+    EXPECT_EQ(std::memcmp(a.h->imageBuffer, b.h->imageBuffer, QMR_IMAGE_ALLOC), 0);
+    QMRHexClose(a.h);
+    QMRHexClose(b.h);
+}
+
+TEST(ExampleFiles, FirmwareImagesCarryTheirMarkers)
+{
+    const std::pair<const char*, uint32_t> cases[] = {
+        {"qm_fw_demo.hex", QMR_FW_CHECK_UNIT}, {"QMTemp120.hex", QMR_FW_CHECK_UNIT}, {"qmgang_fw_demo.hex", QMR_FW_CHECK_GANG}};
+    for (auto [file, check] : cases) {
+        Load l = load(example(file), check);
+        ASSERT_TRUE(l.posted) << file;
+        EXPECT_EQ(l.rec.result, 0) << file;
+        QMRHexClose(l.h);
+    }
+    Load wrong = load(example("qmgang_fw_demo.hex"), QMR_FW_CHECK_UNIT);
+    EXPECT_EQ(wrong.rec.result, QMR_HEX_EMARKER);
+    QMRHexClose(wrong.h);
+}
+
+TEST(ExampleFiles, ParameterFilesAreValidAndTheSettingBelongsToTheFirst)
+{
+    for (const char* f : {"class1.prs", "class2.prs", "class3.prs"}) {
+        PrmRecord* r = QMRReadPRM(example(f).c_str(), 0);
+        ASSERT_NE(r, nullptr) << f;
+        EXPECT_EQ(r->prmFileSize, 16384u);
+        EXPECT_LT(r->prmImage[0], 5);
+        uint32_t stored = r->prmImage[2] | (r->prmImage[3] << 8) | (r->prmImage[4] << 16) | (uint32_t(r->prmImage[5]) << 24);
+        EXPECT_EQ(qmr::files::crc32Zip(r->prmImage + 6, 16378), stored) << f;
+        if (std::strcmp(f, "class1.prs") == 0) {
+            std::ifstream in(example("demo.set"), std::ios::binary);
+            std::vector<char> set((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            ASSERT_EQ(set.size(), 16384u);
+            EXPECT_EQ(std::memcmp(set.data() + 2, r->prmImage + 2, 44), 0);
+        }
+        QMRFreePRM(r);
+    }
+}
+
+}  // namespace
