@@ -11,9 +11,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <array>
 #include <string>
 
 #include "sim/device.h"
+#include "sim/store.h"
 
 namespace {
 
@@ -23,11 +25,26 @@ void onSignal(int) { g_stop = 1; }
 void usage()
 {
     std::fprintf(stderr,
-                 "usage: qm-unitsim [--gang] [--serial TEXT] [--link-file PATH]\n"
+                 "usage: qm-unitsim [options]\n"
                  "  Serves a simulated unit on a pseudo-terminal and prints its path.\n"
-                 "  --gang        simulate the gang box instead of the single unit\n"
-                 "  --serial TEXT USB serial number the unit reports\n"
-                 "  --link-file P also write the pty path into file P\n");
+                 "  --gang              simulate the gang box instead of the single unit\n"
+                 "  --units LIST        gang box positions holding a unit, e.g. 1,2,5 (default all)\n"
+                 "  --version P=VER     firmware version word of position P, e.g. 3=0x0204\n"
+                 "  --firmware VER      firmware version word of every unit (default 0x0120)\n"
+                 "  --build N           firmware build number (default 258)\n"
+                 "  --pace MODE         instant (default), realistic, or bytes per millisecond\n"
+                 "  --store DIR         where the unit's store persists (default: QMR_SIM_DIR,\n"
+                 "                      else the XDG state directory); --store '' keeps it in memory\n"
+                 "  --serial TEXT       USB serial number the unit reports\n"
+                 "  --link-file PATH    also write the pty path into PATH\n");
+}
+
+bool parseNumber(const std::string& s, unsigned long max, unsigned long& out)
+{
+    char* end = nullptr;
+    errno = 0;
+    out = std::strtoul(s.c_str(), &end, 0);
+    return !s.empty() && end && *end == 0 && errno == 0 && out <= max;
 }
 
 bool makeRaw(int fd)
@@ -43,23 +60,69 @@ bool makeRaw(int fd)
 int main(int argc, char** argv)
 {
     qmr::sim::Config config;
+    config.storeDir = qmr::sim::defaultStoreDir();
     std::string linkFile;
+    std::string units;
+    auto bad = [](const std::string& what) {
+        std::fprintf(stderr, "qm-unitsim: %s\n", what.c_str());
+        usage();
+        return 2;
+    };
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
+        bool hasValue = i + 1 < argc;
+        unsigned long v = 0;
         if (a == "--gang") {
             config.gang = true;
-        } else if (a == "--serial" && i + 1 < argc) {
+        } else if (a == "--serial" && hasValue) {
             config.serial = argv[++i];
-        } else if (a == "--link-file" && i + 1 < argc) {
+        } else if (a == "--link-file" && hasValue) {
             linkFile = argv[++i];
+        } else if (a == "--store" && hasValue) {
+            config.storeDir = argv[++i];
+        } else if (a == "--units" && hasValue) {
+            units = argv[++i];
+        } else if (a == "--firmware" && hasValue) {
+            if (!parseNumber(argv[++i], 0xFFFE, v)) return bad("--firmware wants a version word such as 0x0120");
+            config.versions.fill(static_cast<uint16_t>(v));
+        } else if (a == "--version" && hasValue) {
+            std::string pv = argv[++i];
+            auto eq = pv.find('=');
+            unsigned long pos = 0;
+            if (eq == std::string::npos || !parseNumber(pv.substr(0, eq), 8, pos) || pos < 1 ||
+                !parseNumber(pv.substr(eq + 1), 0xFFFF, v))
+                return bad("--version wants POSITION=VERSION, e.g. 3=0x0204");
+            config.versions[pos - 1] = static_cast<uint16_t>(v);
+        } else if (a == "--build" && hasValue) {
+            if (!parseNumber(argv[++i], 0xFFFF, v)) return bad("--build wants a number up to 65535");
+            config.build = static_cast<uint16_t>(v);
+        } else if (a == "--pace" && hasValue) {
+            std::string p = argv[++i];
+            if (p == "instant") config.paceBytesPerMs = 0;
+            else if (p == "realistic") config.paceBytesPerMs = 200;
+            else if (parseNumber(p, 1u << 30, v)) config.paceBytesPerMs = static_cast<uint32_t>(v);
+            else return bad("--pace wants instant, realistic or a number of bytes per millisecond");
         } else if (a == "-h" || a == "--help") {
             usage();
             return 0;
         } else {
-            std::fprintf(stderr, "qm-unitsim: unknown argument %s\n", a.c_str());
-            usage();
-            return 2;
+            return bad("unknown argument " + a);
         }
+    }
+    if (!units.empty()) {
+        std::array<bool, 8> present{};
+        size_t start = 0;
+        while (start <= units.size()) {
+            size_t comma = units.find(',', start);
+            std::string item = units.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+            unsigned long pos = 0;
+            if (!parseNumber(item, 8, pos) || pos < 1) return bad("--units wants positions 1 to 8, e.g. 1,2,5");
+            present[pos - 1] = true;
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+        for (size_t k = 0; k < 8; ++k)
+            if (!present[k]) config.versions[k] = 0xFFFF;  // an empty position
     }
 
     int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);

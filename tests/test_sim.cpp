@@ -1,0 +1,130 @@
+// The simulated unit's store and its gang box positions.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "fixtures.h"
+#include "link/link.h"
+#include "sim/device.h"
+#include "sim/store.h"
+
+namespace fs = std::filesystem;
+using qmr::sim::Device;
+using qmr::sim::Store;
+
+namespace {
+
+struct TempDir {
+    TempDir()
+    {
+        char t[] = "/tmp/qmr-store-XXXXXX";
+        path = mkdtemp(t);
+    }
+    ~TempDir() { fs::remove_all(path); }
+    fs::path path;
+};
+
+Store sample()
+{
+    Store s(8);
+    s.prm[0x01020304] = qmrtest::pattern(16384);
+    s.settings[3] = qmrtest::pattern(16384, 9);
+    s.defaultSetting = 3;
+    qmr::sim::StoredImage im;
+    im.name = "image.hex";
+    im.size = 1000;
+    im.data = qmrtest::pattern(1000, 5);
+    im.crc = 0xDEADBEEF;
+    im.timestamp = "20261209101010";
+    s.image = im;
+    s.okCount = 7;
+    s.ngList[1] = 40;
+    s.sysValues[1] = 9;
+    return s;
+}
+
+TEST(SimStore, RoundTripsThroughItsFileAndRefusesDamage)
+{
+    TempDir t;
+    std::string file = (t.path / "sub/gang.store").string();
+    Store a = sample();
+    ASSERT_TRUE(a.save(file));
+    EXPECT_FALSE(fs::exists(file + ".tmp"));
+    Store b(8);
+    ASSERT_TRUE(b.load(file));
+    EXPECT_EQ(b.prm, a.prm);
+    EXPECT_EQ(b.settings[3], a.settings[3]);
+    EXPECT_FALSE(b.settings[2].has_value());
+    EXPECT_EQ(b.defaultSetting, 3);
+    ASSERT_TRUE(b.image.has_value());
+    EXPECT_EQ(b.image->data, a.image->data);
+    EXPECT_EQ(b.image->crc, 0xDEADBEEFu);
+    EXPECT_EQ(b.image->timestamp, "20261209101010");
+    EXPECT_EQ(b.okCount, 7u);
+    EXPECT_EQ(b.ngList[1], 40);
+    EXPECT_EQ(b.sysValues[1], 9);
+
+    // A damaged or cut file is not taken: the store stays as it was.
+    auto size = fs::file_size(file);
+    {
+        std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(static_cast<std::streamoff>(size / 2));
+        f.put('\x55');
+    }
+    Store c(8);
+    c.okCount = 1;
+    EXPECT_FALSE(c.load(file));
+    EXPECT_EQ(c.okCount, 1u);
+    fs::resize_file(file, size / 3);
+    EXPECT_FALSE(c.load(file));
+    EXPECT_FALSE(c.load((t.path / "missing.store").string()));
+}
+
+void send(Device& d, uint8_t command, const std::vector<uint8_t>& data)
+{
+    std::vector<uint8_t> f(data.size() + 5);
+    qmr::link::buildFrame(command, data.data(), static_cast<uint16_t>(data.size()), f.data());
+    d.hostWrite(f.data(), f.size());
+}
+
+TEST(SimStore, AUnitKeepsWhatItWasGivenAcrossRestarts)
+{
+    TempDir t;
+    qmr::sim::Config c;
+    c.storeDir = t.path.string();
+    auto prm = qmrtest::parameterFile(0xA1B2C3D4);
+    {
+        Device d(c);
+        send(d, 0x03, {0xA1, 0xB2, 0xC3, 0xD4});
+        for (int i = 0; i < 32; ++i) send(d, 0x34, std::vector<uint8_t>(prm.begin() + 512 * i, prm.begin() + 512 * (i + 1)));
+        send(d, 0x0F, {});
+    }
+    Device again(c);
+    ASSERT_EQ(again.store().prm.count(0xA1B2C3D4), 1u);
+    EXPECT_EQ(again.store().prm[0xA1B2C3D4], prm);
+    qmr::sim::Config fresh;  // no directory: a new unit starts empty
+    EXPECT_TRUE(Device(fresh).store().prm.empty());
+}
+
+TEST(SimGang, EmptyPositionsTakeNoPartInOperations)
+{
+    qmr::sim::Config c;
+    c.gang = true;
+    c.versions[2] = 0xFFFF;
+    Device d(c);
+    auto prm = qmrtest::parameterFile(1);
+    d.store().prm[1] = prm;
+    d.store().settings[0] = qmrtest::settingsRecord(prm, 0xFF);
+    d.store().defaultSetting = 0;
+    send(d, 0x21, {});  // erase
+    uint8_t a[14] = {};
+    ASSERT_EQ(d.hostRead(a, sizeof a), 14u);
+    EXPECT_EQ(a[3], 1);
+    EXPECT_EQ(a[4 + 1], 1);
+    EXPECT_EQ(a[4 + 2], 0);
+    EXPECT_EQ(a[4 + 3], 1);
+}
+
+}  // namespace
