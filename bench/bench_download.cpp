@@ -14,28 +14,14 @@
 
 #include "files/crc32.h"
 #include "imagegen.h"
+#include "notify.h"
 #include "qmr/qmr.h"
 
 namespace {
 
-struct Window {
-    QmrWindow base;
-    std::mutex m;
-    std::condition_variable cv;
-    int n = 0;
-};
-void onPost(QmrWindow* w, uint32_t, uintptr_t, intptr_t)
+const ProgressRecord* next(qmrbench::Window& w, FlshContext* c)
 {
-    auto* x = reinterpret_cast<Window*>(w);
-    std::lock_guard<std::mutex> g(x->m);
-    ++x->n;
-    x->cv.notify_one();
-}
-const ProgressRecord* next(Window& w, FlshContext* c)
-{
-    std::unique_lock<std::mutex> g(w.m);
-    w.cv.wait(g, [&] { return w.n > 0; });
-    --w.n;
+    w.wait();
     return QMRFlshGetProg(c);
 }
 
@@ -43,8 +29,7 @@ void BM_Download8MB(benchmark::State& state)
 {
     setenv("QMR_LINK", "sim", 1);
     setenv("QMR_SIM_DIR", "", 1);
-    Window w;
-    w.base.post = onPost;
+    qmrbench::Window w;
     FlshContext* c = QMRFlshOpen(&w.base, QMR_MSG_PROGRESS, nullptr);
     ResetParams p{};
     QMRFlshReset(c, &p, 0);

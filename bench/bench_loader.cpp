@@ -9,6 +9,7 @@
 
 #include "files/crc32.h"
 #include "imagegen.h"
+#include "notify.h"
 #include "qmr/qmr.h"
 
 namespace {
@@ -42,31 +43,13 @@ Files& files()
     return f;
 }
 
-struct Window {
-    QmrWindow base;
-    std::mutex m;
-    std::condition_variable cv;
-    int n = 0;
-};
-void onPost(QmrWindow* w, uint32_t, uintptr_t, intptr_t)
-{
-    auto* x = reinterpret_cast<Window*>(w);
-    std::lock_guard<std::mutex> g(x->m);
-    ++x->n;
-    x->cv.notify_one();
-}
 
 void load(benchmark::State& state, const std::string& path, size_t bytes)
 {
-    Window w;
-    w.base.post = onPost;
+    qmrbench::Window w;
     for (auto _ : state) {
         HexContext* h = QMRHexOpen(path.c_str(), &w.base, QMR_MSG_HEXLOADED, nullptr, 0, 0);
-        {
-            std::unique_lock<std::mutex> g(w.m);
-            w.cv.wait(g, [&] { return w.n > 0; });
-            --w.n;
-        }
+        w.wait();
         if (QMRHexGetProg(h)->result != 0) state.SkipWithError("load failed");
         state.PauseTiming();
         QMRHexClose(h);

@@ -6,23 +6,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "notify.h"
 #include "qmr/qmr.h"
-
-namespace {
-struct Window {
-    QmrWindow base;
-    std::mutex m;
-    std::condition_variable cv;
-    int n = 0;
-};
-void onPost(QmrWindow* w, uint32_t, uintptr_t, intptr_t)
-{
-    auto* x = reinterpret_cast<Window*>(w);
-    std::lock_guard<std::mutex> g(x->m);
-    ++x->n;
-    x->cv.notify_one();
-}
-}  // namespace
 
 int main(int argc, char** argv)
 {
@@ -30,8 +15,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: hexload FILE OUT.bin\n");
         return 2;
     }
-    Window w;
-    w.base.post = onPost;
+    qmrbench::Window w;
     long best = -1;
     HexContext* h = nullptr;
     for (int i = 0; i < 5; ++i) {
@@ -42,11 +26,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "hexload: not an image file\n");
             return 1;
         }
-        {
-            std::unique_lock<std::mutex> g(w.m);
-            w.cv.wait(g, [&] { return w.n > 0; });
-            --w.n;
-        }
+        w.wait();
         long us = static_cast<long>(
             std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count());
         if (best < 0 || us < best) best = us;

@@ -6,52 +6,13 @@
 
 #include "files/crc32.h"
 #include "link/crc16.h"
+#include "protocol/commands.h"
 
 namespace qmr::sim {
 
 namespace {
 
-enum : uint8_t {
-    kStart = 0x01,
-    kFirmwareStart = 0x02,
-    kPrmDownload = 0x03,
-    kPrmList = 0x04,
-    kPrmUpload = 0x05,
-    kSetDefaultSet = 0x06,
-    kSetList = 0x07,
-    kSetDownload = 0x08,
-    kSetUpload = 0x09,
-    kHexDownload = 0x0B,
-    kHexUpload = 0x0C,
-    kNext = 0x0E,
-    kEnd = 0x0F,
-    kLogClear = 0x10,
-    kInfoRead = 0x11,
-    kSetDefaultGet = 0x12,
-    kHexInfo = 0x13,
-    kSetDelete = 0x14,
-    kHexChecksum = 0x15,
-    kQuit = 0x16,
-    kInfoWrite = 0x1A,
-    kBuildNo = 0x1C,
-    kButtonMask = 0x1D,
-    kProgress = 0x20,
-    kErase = 0x21,
-    kBlank = 0x22,
-    kProgram = 0x23,
-    kVerify = 0x24,
-    kEpv = 0x25,
-    kRead = 0x26,
-    kSecurity = 0x27,
-    kDeviceChecksum = 0x28,
-    kSignature = 0x29,
-    kExpEpv = 0x2A,
-    kUnitFirmwareStart = 0x2C,
-    kHexData = 0x32,
-    kFirmwareData = 0x33,
-    kPrmData = 0x34,
-    kSetData = 0x35,
-};
+using namespace qmr::protocol::cmd;
 
 // Unit status codes the simulated unit answers.
 enum : uint8_t {
@@ -523,13 +484,16 @@ void Device::execute(const Frame& f)
             emit(a);
         }
         break;
-    case kHexUpload: {
+    case kHexUpload:
+    case kHexInfo: {
         if (!store_.image) {
-            answerStatus(kHexUpload, kNoHex);
+            answerStatus(f.command, kNoHex);
             break;
         }
-        answerStatus(kHexUpload, kOk);
+        answerStatus(f.command, kOk);
         next_.clear();
+        // Both begin with the image name and its start, end and size; the
+        // upload goes on with the image, the information with its CRC.
         const auto& im = *store_.image;
         std::vector<uint8_t> name(512, 0);
         std::memcpy(name.data(), im.name.data(), std::min<size_t>(511, im.name.size()));
@@ -538,6 +502,14 @@ void Device::execute(const Frame& f)
         putBe32(desc, im.start);
         putBe32(desc, im.end);
         putBe32(desc, im.size);
+        if (f.command == kHexInfo) {
+            putBe32(desc, im.crc);
+            desc.push_back(im.kind);
+            desc.push_back(0);
+            queueNext(desc);
+            queueNext({});
+            break;
+        }
         queueNext(desc);
         for (size_t off = 0; off < im.data.size(); off += 512) {
             std::vector<uint8_t> b(512, 0xFF);
@@ -545,28 +517,6 @@ void Device::execute(const Frame& f)
                       im.data.begin() + static_cast<std::ptrdiff_t>(std::min(im.data.size(), off + 512)), b.begin());
             queueNext(b);
         }
-        break;
-    }
-    case kHexInfo: {
-        if (!store_.image) {
-            answerStatus(kHexInfo, kNoHex);
-            break;
-        }
-        answerStatus(kHexInfo, kOk);
-        next_.clear();
-        const auto& im = *store_.image;
-        std::vector<uint8_t> name(512, 0);
-        std::memcpy(name.data(), im.name.data(), std::min<size_t>(511, im.name.size()));
-        queueNext(name);
-        std::vector<uint8_t> desc;
-        putBe32(desc, im.start);
-        putBe32(desc, im.end);
-        putBe32(desc, im.size);
-        putBe32(desc, im.crc);
-        desc.push_back(im.kind);
-        desc.push_back(0);
-        queueNext(desc);
-        queueNext({});
         break;
     }
     case kHexChecksum: {

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -17,6 +18,24 @@
 #include "qmr/qmr.h"
 
 namespace qmrtest {
+
+#ifdef QMR_GANG
+constexpr bool kGang = true;
+#else
+constexpr bool kGang = false;
+#endif
+
+// A scratch folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    // Writes a file into the folder and returns its path.
+    std::string file(const std::string& name, const std::string& content) const;
+    std::filesystem::path path;
+};
 
 // Receives the worker's announcements; next() answers one of them with
 // QMRFlshGetProg, as a window thread does.

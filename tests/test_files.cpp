@@ -20,28 +20,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-#ifdef QMR_GANG
-constexpr bool kGang = true;
-#else
-constexpr bool kGang = false;
-#endif
+using qmrtest::kGang;
 
-class Scratch {
-public:
-    Scratch()
-    {
-        char tmpl[] = "/tmp/qmr-files-XXXXXX";
-        dir = mkdtemp(tmpl);
-    }
-    ~Scratch() { fs::remove_all(dir); }
-    std::string file(const std::string& name, const std::string& content)
-    {
-        std::string p = (dir / name).string();
-        std::ofstream(p, std::ios::binary) << content;
-        return p;
-    }
-    fs::path dir;
-};
+using Scratch = qmrtest::TempDir;
 
 std::string hex2(unsigned v)
 {
@@ -121,7 +102,7 @@ TEST_F(LoaderTest, FilesThatAreNoImageAreRefusedAtOnce)
 {
     EXPECT_EQ(QMRHexOpen(scratch.file("empty.hex", "").c_str(), nullptr, 0, nullptr, 0, 0), nullptr);
     EXPECT_EQ(QMRHexOpen(scratch.file("text.hex", "hello\n").c_str(), nullptr, 0, nullptr, 0, 0), nullptr);
-    EXPECT_EQ(QMRHexOpen((scratch.dir / "missing.hex").c_str(), nullptr, 0, nullptr, 0, 0), nullptr);
+    EXPECT_EQ(QMRHexOpen((scratch.path / "missing.hex").c_str(), nullptr, 0, nullptr, 0, 0), nullptr);
     EXPECT_EQ(QMRHexGetProg(nullptr), nullptr);
     QMRHexClose(nullptr);
 }
@@ -300,7 +281,7 @@ TEST_F(LoaderTest, FileTimeIsInEveryRecordBeforeTheLoad)
 TEST_F(LoaderTest, ClosingWhileTheLoaderScansPostsNothing)
 {
     // About 40 MB of records: far longer to scan than closing takes.
-    std::string p = (scratch.dir / "big.hex").string();
+    std::string p = (scratch.path / "big.hex").string();
     {
         std::ofstream f(p, std::ios::binary);
         std::string line = ihex(0, 0, std::vector<uint8_t>(32, 0x11));
@@ -349,7 +330,7 @@ TEST(ParameterFile, ReadIntoTheRecord)
 
     EXPECT_NE(QMRReadPRM(s.file("max.prs", std::string(23712, 'y')).c_str(), 0), nullptr);
     EXPECT_EQ(QMRReadPRM(s.file("big.prs", std::string(23713, 'y')).c_str(), 0), nullptr);
-    EXPECT_EQ(QMRReadPRM((s.dir / "missing.prs").c_str(), 0), nullptr);
+    EXPECT_EQ(QMRReadPRM((s.path / "missing.prs").c_str(), 0), nullptr);
     QMRFreePRM(nullptr);
 }
 
@@ -396,21 +377,21 @@ TEST(ParameterFile, TextChecksum)
     };
     for (const auto& c : cases)
         EXPECT_EQ(QMRChecksumPRM(s.file("p.txt", c.text).c_str(), 0), c.expected) << c.name;
-    EXPECT_EQ(QMRChecksumPRM((s.dir / "missing.txt").c_str(), 0), 0);
+    EXPECT_EQ(QMRChecksumPRM((s.path / "missing.txt").c_str(), 0), 0);
 }
 
 // ---- log writer and file layer ----------------------------------------------------
 TEST(LogWrite, CreatesAppendsFormatsAndCuts)
 {
     Scratch s;
-    std::string p = (s.dir / "log.txt").string();
+    std::string p = (s.path / "log.txt").string();
     QMRLogWrite(p.c_str(), "%s=%d %u %x %X %c %lu|", "n", -5, 7u, 0xab, 0xab, 'z', 123456789UL);
     QMRLogWrite(p.c_str(), "%05d%%\n", 42);
     QMRLogWrite(nullptr, "%s", "ignored");
     std::ifstream in(p);
     std::string all((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(all, "n=-5 7 ab AB z 123456789|00042%\n");
-    std::string q = (s.dir / "long.txt").string();
+    std::string q = (s.path / "long.txt").string();
     QMRLogWrite(q.c_str(), "%s", std::string(400, 'a').c_str());
     EXPECT_EQ(fs::file_size(q), 255u);
 }

@@ -14,11 +14,7 @@ using namespace qmrtest;
 
 namespace {
 
-#ifdef QMR_GANG
-constexpr bool kGang = true;
-#else
-constexpr bool kGang = false;
-#endif
+using qmrtest::kGang;
 
 std::atomic<uint64_t> g_clock{0};
 
@@ -79,6 +75,14 @@ protected:
         prepareImage(s, image);
         auto recs = run(s, QMRHexDownLoad, "HEX File Download Command Completion");
         ASSERT_EQ(recs.back().code, 0) << recs.back().text;
+    }
+    // A unit holding the files and an image, initialized.
+    void readyUnit(Session& s, size_t imageSize)
+    {
+        ASSERT_TRUE(s.reset());
+        registerFiles(s);
+        downloadImage(s, pattern(imageSize));
+        ASSERT_STREQ(s.initialize().back().text, "Initialization Completion");
     }
     std::vector<ProgressRecord> poll(Session& s, int tagB)
     {
@@ -239,10 +243,8 @@ TEST_F(Sequences, ImageWithAWrongCrcIsRefusedByTheUnit)
 TEST_F(Sequences, EpvWithPollingProgramsTheTarget)
 {
     Session s;
-    ASSERT_TRUE(s.reset());
-    registerFiles(s);
-    downloadImage(s, pattern(0x2000));
-    ASSERT_STREQ(s.initialize().back().text, "Initialization Completion");
+    readyUnit(s, 0x2000);
+    ASSERT_FALSE(HasFatalFailure());
     s.ctx->tagA = 8;
     QMRFlshEPV(s.ctx, 0);
     auto start = s.next();
@@ -296,10 +298,8 @@ TEST_F(Sequences, EpvWithPollingProgramsTheTarget)
 TEST_F(Sequences, SignatureSecurityAndRead)
 {
     Session s;
-    ASSERT_TRUE(s.reset());
-    registerFiles(s);
-    downloadImage(s, pattern(0x1800));
-    ASSERT_STREQ(s.initialize().back().text, "Initialization Completion");
+    readyUnit(s, 0x1800);
+    ASSERT_FALSE(HasFatalFailure());
     QMRFlshSigread(s.ctx, 0);
     EXPECT_STREQ(s.next().text, "Device Signature Command Completion");
     EXPECT_EQ(poll(s, 4).back().code, 0);
@@ -335,10 +335,8 @@ TEST_F(Sequences, SignatureSecurityAndRead)
 TEST_F(Sequences, ExpansionEpvWritesEachUnitsSerialNumber)
 {
     Session s;
-    ASSERT_TRUE(s.reset());
-    registerFiles(s);
-    downloadImage(s, pattern(0x1000));
-    ASSERT_STREQ(s.initialize().back().text, "Initialization Completion");
+    readyUnit(s, 0x1000);
+    ASSERT_FALSE(HasFatalFailure());
     s.ctx->serialAddress = 0x100;
     s.ctx->serialSize = 4;
     s.ctx->serialValue = 0xCAFE0001;
@@ -362,10 +360,8 @@ TEST_F(Sequences, ExpansionEpvWritesEachUnitsSerialNumber)
 TEST_F(Sequences, PollOutcomes)
 {
     Session s;
-    ASSERT_TRUE(s.reset());
-    registerFiles(s);
-    downloadImage(s, pattern(0x1000));
-    ASSERT_STREQ(s.initialize().back().text, "Initialization Completion");
+    readyUnit(s, 0x1000);
+    ASSERT_FALSE(HasFatalFailure());
 
     // No unit active: only the final records.
 #ifdef QMR_GANG
@@ -495,10 +491,8 @@ TEST_F(Sequences, FirmwareUpdate)
 TEST_F(Sequences, StartButtonAndMask)
 {
     Session s;
-    ASSERT_TRUE(s.reset());
-    registerFiles(s);
-    downloadImage(s, pattern(0x800));
-    ASSERT_STREQ(s.initialize().back().text, "Initialization Completion");
+    readyUnit(s, 0x800);
+    ASSERT_FALSE(HasFatalFailure());
     unit([](qmr::sim::Device& d) { d.pressStartButton(); });
     QMRFlshSBtnInfo(s.ctx, 0);
     auto r = s.next();
@@ -539,10 +533,8 @@ TEST_F(Sequences, InjectedFaultsEndInTheirErrorRecords)
     for (const auto& c : cases) {
         SetUp();
         Session s;
-        ASSERT_TRUE(s.reset());
-        registerFiles(s);
-        downloadImage(s, pattern(0x800));
-        ASSERT_STREQ(s.initialize().back().text, "Initialization Completion");
+        readyUnit(s, 0x800);
+        ASSERT_FALSE(HasFatalFailure());
         unit(c.inject);
         QMRFlshEPV(s.ctx, 0);
         auto first = s.next();
@@ -563,10 +555,8 @@ TEST_F(Sequences, CommandsWhileAPollRuns)
         c.clock = [] { return g_clock.load(); };
     });
     Session s;
-    ASSERT_TRUE(s.reset());
-    registerFiles(s);
-    downloadImage(s, pattern(0x800));
-    ASSERT_STREQ(s.initialize().back().text, "Initialization Completion");
+    readyUnit(s, 0x800);
+    ASSERT_FALSE(HasFatalFailure());
     QMRFlshEPV(s.ctx, 0);
     s.next();
     s.ctx->tagA = 26;

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "fixtures.h"
+#include "support.h"
 #include "link/link.h"
 #include "sim/device.h"
 #include "sim/store.h"
@@ -16,15 +17,7 @@ using qmr::sim::Store;
 
 namespace {
 
-struct TempDir {
-    TempDir()
-    {
-        char t[] = "/tmp/qmr-store-XXXXXX";
-        path = mkdtemp(t);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    fs::path path;
-};
+using qmrtest::TempDir;
 
 Store sample()
 {

@@ -21,16 +21,7 @@ using namespace qmr::link;
 
 namespace {
 
-class TempDir {
-public:
-    TempDir()
-    {
-        char tmpl[] = "/tmp/qmr-test-XXXXXX";
-        path = mkdtemp(tmpl);
-    }
-    ~TempDir() { fs::remove_all(path); }
-    fs::path path;
-};
+using qmrtest::TempDir;
 
 void write(const fs::path& p, const std::string& text)
 {
@@ -120,11 +111,7 @@ private:
     pid_t pid_ = -1;
 };
 
-#ifdef QMR_GANG
-constexpr bool kGang = true;
-#else
-constexpr bool kGang = false;
-#endif
+using qmrtest::kGang;
 
 TEST(TtyLink, WholeLibraryAgainstQmUnitsimOverAPty)
 {

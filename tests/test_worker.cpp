@@ -13,11 +13,7 @@ using qmrtest::texts;
 
 namespace {
 
-#ifdef QMR_GANG
-constexpr bool kGang = true;
-#else
-constexpr bool kGang = false;
-#endif
+using qmrtest::kGang;
 
 class WorkerTest : public ::testing::Test {
 protected:

@@ -4,7 +4,9 @@
 
 #include "link/link.h"
 #include "protocol/commands.h"
+#include "protocol/codes.h"
 #include "protocol/context.h"
+#include "protocol/routines.h"
 
 namespace qmr::protocol {
 
@@ -151,15 +153,7 @@ int readBuildNumber(FlshContext* c)
 #endif
 }
 
-}  // namespace qmr::protocol
-
 // ---- state routines of the transfers ---------------------------------------------
-#include "protocol/codes.h"
-#include "protocol/routines.h"
-
-namespace qmr::protocol {
-
-using namespace qmr::link;
 
 namespace {
 
@@ -177,21 +171,6 @@ int sendImageCommand(FlshContext* c, uint8_t command)
 {
     if (kGang) return sendCommand(c, command, &c->settingsNumber, 1);
     return sendCommand(c, command);
-}
-
-int nextBlock(FlshContext* c, uint8_t* dst, uint32_t capacity, VariableAnswer& a)
-{
-    sendCommand(c, cmd::kNext);
-    return readVariable(c, dst, capacity, a);
-}
-
-int closeTransfer(FlshContext* c)
-{
-    sendCommand(c, cmd::kEnd);
-    uint8_t f[5];
-    int rc = readFixed(c, f, sizeof f);
-    if (rc == 0) c->lastStatus = 1;
-    return rc;
 }
 
 // The progress of an image stream of `size` bytes: calls line(percent) at
@@ -265,7 +244,7 @@ int statePrmDownload(FlshContext* c)
         rc = statusExchange(c, cmd::kPrmData, c->prm.prmImage + 512 * i, 512, st);
         if (rc || st != 1) return fail(c, rc, "Parameter File Download failure");
     }
-    if ((rc = closeTransfer(c)) != 0) return fail(c, rc, "Parameter File Download failure");
+    if ((rc = endTransfer(c)) != 0) return fail(c, rc, "Parameter File Download failure");
     postProgress(c, "Parameter File Download ...", "PRM File Download Command ...%d %%%%", 99);
     return complete(c, "Parameter File Download Completion", "PRM File Send Command Completion");
 }
@@ -309,7 +288,7 @@ int stateSetDownload(FlshContext* c)
         rc = statusExchange(c, cmd::kSetData, c->settingsRecord + 512 * i, 512, st);
         if (rc || st != 1) return fail(c, rc, "Setting File Download failure");
     }
-    if ((rc = closeTransfer(c)) != 0) return fail(c, rc, "Setting File Download failure");
+    if ((rc = endTransfer(c)) != 0) return fail(c, rc, "Setting File Download failure");
     return complete(c, "Setting File Download Completion", "SET File Send Command Completion");
 }
 
@@ -464,9 +443,9 @@ int stateHexUpload(FlshContext* c)
     if (rc || st != 1) return fail(c, rc, failure);
     uint8_t block[kBlock];
     VariableAnswer a;
-    if ((rc = nextBlock(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
+    if ((rc = nextData(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
     if (a.isStatus) return fail(c, 0, failure);
-    if ((rc = nextBlock(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
+    if ((rc = nextData(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
     if (a.isStatus) return fail(c, 0, failure);
     if (a.length < 12) return fail(c, QMR_E_SHORTREAD, failure);
     uint32_t size = qmr_be32(block + 8);
@@ -479,7 +458,7 @@ int stateHexUpload(FlshContext* c)
         [&](int p) { postProgress(c, "HEX File Upload ...", "HEX File Upload Command ...%d %%%%", p); },
         [&](uint32_t i, uint32_t) {
             VariableAnswer b;
-            int r = nextBlock(c, block, sizeof block, b);
+            int r = nextData(c, block, sizeof block, b);
             if (r) return r;
             if (b.isStatus) return b.status == 1 ? 0 : -1;
             uint32_t off = 512 * i;
@@ -489,7 +468,7 @@ int stateHexUpload(FlshContext* c)
         });
     if (rc == -1) return fail(c, 0, failure);
     if (rc) return fail(c, rc, failure);
-    if ((rc = closeTransfer(c)) != 0) return fail(c, rc, failure);
+    if ((rc = endTransfer(c)) != 0) return fail(c, rc, failure);
     return complete(c, "HEX File Upload Completion", "HEX File Upload Command Completion");
 }
 
@@ -502,11 +481,11 @@ int stateHexInfo(FlshContext* c)
     if (rc || st != 1) return fail(c, rc, failure);
     uint8_t block[kBlock];
     VariableAnswer a;
-    if ((rc = nextBlock(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
+    if ((rc = nextData(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
     if (a.isStatus) return fail(c, 0, failure);
     std::memset(c->systemText, 0, sizeof c->systemText);
     std::memcpy(c->systemText, block, a.length < QMR_SYSTEM_TEXT_MAX ? a.length : QMR_SYSTEM_TEXT_MAX);
-    if ((rc = nextBlock(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
+    if ((rc = nextData(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
     if (a.isStatus) return fail(c, 0, failure);
     if (a.length < 17) return fail(c, QMR_E_SHORTREAD, failure);
     c->unitImageStart = qmr_be32(block);
@@ -514,7 +493,7 @@ int stateHexInfo(FlshContext* c)
     c->unitImageSize = qmr_be32(block + 8);
     c->unitImageCrc = qmr_be32(block + 12);
     c->unitImageKind = block[16];
-    if ((rc = nextBlock(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
+    if ((rc = nextData(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
     c->lastStatus = 1;
     return complete(c, "HEX File Infomation Upload Completion", "HEX File Infomation Upload Command Completion");
 }
@@ -617,14 +596,24 @@ int stateFirmware(FlshContext* c)
     return complete(c, "Firmware Update Completion", "Firmware Update Command Completion");
 }
 
-int stateLogInfo(FlshContext* c)
+// The answer to 0x11 serves the system-information and the log readers:
+// 0 or the code its failure ended the command with.
+int readInformation(FlshContext* c, uint8_t* a, VariableAnswer& v)
 {
     sendCommand(c, cmd::kInfoRead);
-    uint8_t a[kBlock];
-    VariableAnswer v;
-    int rc = readVariable(c, a, sizeof a, v);
+    int rc = readVariable(c, a, kBlock, v);
     if (rc) return fail(c, rc, "");
     if (v.isStatus) return fail(c, 0, "");
+    if (v.length < 21) return fail(c, QMR_E_SHORTREAD, "");
+    c->lastStatus = 1;
+    return 0;
+}
+
+int stateLogInfo(FlshContext* c)
+{
+    uint8_t a[kBlock];
+    VariableAnswer v;
+    if (int rc = readInformation(c, a, v)) return rc;
     // Data bytes 21 on: OK count, NG count, 32 NG status codes.
     if (v.length >= 21 + 8) {
         c->okCount = qmr_be32(a + 21);
@@ -632,7 +621,6 @@ int stateLogInfo(FlshContext* c)
         for (int i = 0; i < 32; ++i)
             c->ngList[i] = 29u + 2u * i + 2u <= v.length ? qmr_be16(a + 29 + 2 * i) : 0;
     }
-    c->lastStatus = 1;
     return complete(c, "Log data Infomation Upload Completion", "Log data Infomation Upload Command Completion");
 }
 
@@ -646,16 +634,11 @@ int stateLogClear(FlshContext* c)
 
 int stateSysRead(FlshContext* c)
 {
-    sendCommand(c, cmd::kInfoRead);
     uint8_t a[kBlock];
     VariableAnswer v;
-    int rc = readVariable(c, a, sizeof a, v);
-    if (rc) return fail(c, rc, "");
-    if (v.isStatus) return fail(c, 0, "");
-    if (v.length < 21) return fail(c, QMR_E_SHORTREAD, "");
+    if (int rc = readInformation(c, a, v)) return rc;
     c->sysValues[0] = a[19];
     c->sysValues[1] = a[20];
-    c->lastStatus = 1;
     return complete(c, "System Infomation read Completion", "System Infomation read Command Completion");
 }
 
