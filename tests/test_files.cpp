@@ -300,8 +300,8 @@ TEST_F(LoaderTest, NullWindowKeepsTheOutcomeInLoadState)
     std::string p = scratch.file("n.hex", ihex(0, 0, {1}) + kEnd);
     HexContext* h = QMRHexOpen(p.c_str(), nullptr, 0, nullptr, 0, 0);
     ASSERT_NE(h, nullptr);
-    for (int i = 0; i < 500 && h->loadState == 0; ++i) usleep(2000);
-    EXPECT_EQ(h->loadState, 1);
+    for (int i = 0; i < 500 && __atomic_load_n(&h->loadState, __ATOMIC_ACQUIRE) == 0; ++i) usleep(2000);
+    EXPECT_EQ(__atomic_load_n(&h->loadState, __ATOMIC_ACQUIRE), 1);
     QMRHexClose(h);
 }
 

@@ -38,7 +38,9 @@ uint32_t effectiveCheck(uint32_t check)
 
 void postOutcome(HexContext* h, int result)
 {
-    h->loadState = result == 0 ? 1 : 2;
+    // Without a window the caller learns the outcome from loadState alone,
+    // so it is published after everything else the load wrote.
+    __atomic_store_n(&h->loadState, result == 0 ? 1 : 2, __ATOMIC_RELEASE);
     if (!h->notifyWindow) return;
     auto* sem = static_cast<platform::Semaphore*>(h->semaphore);
     {

@@ -313,7 +313,8 @@ typedef struct HexContext {
     char fileName[256];
     char auxName[256];
     uint32_t fileSize;
-    int32_t loadState;         /* 0 loading, 1 loaded, 2 failed */
+    int32_t loadState;         /* 0 loading, 1 loaded, 2 failed; set last (release), read
+                                  it with an acquire load when no window is given */
     uint32_t imageStart;       /* always 0 */
     uint32_t highestAddress;
     uint32_t imageSize;        /* highestAddress rounded up to whole 512-byte pages */
