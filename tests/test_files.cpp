@@ -313,17 +313,17 @@ TEST(ParameterFile, ReadIntoTheRecord)
     for (size_t i = 0; i < full.size(); ++i) full[i] = static_cast<char>(i * 13 + 1);
     PrmRecord* r = QMRReadPRM(s.file("a.prs", full).c_str(), 0);
     ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->prmFileSize, 16384u);
+    EXPECT_EQ(+r->prmFileSize, 16384u);
     EXPECT_EQ(std::memcmp(r->prmImage, full.data(), full.size()), 0);
     for (size_t i = 16384; i < sizeof r->prmImage; ++i) ASSERT_EQ(r->prmImage[i], 0) << i;
     for (uint8_t b : r->prmReserved) ASSERT_EQ(b, 0);
-    EXPECT_EQ(r->reserved, 0u);
-    EXPECT_EQ(r->reservedFlags, 0u);
+    EXPECT_EQ(+r->reserved, 0u);
+    EXPECT_EQ(+r->reservedFlags, 0u);
     QMRFreePRM(r);
 
     PrmRecord* small = QMRReadPRM(s.file("small.prs", std::string(100, 'x')).c_str(), 0);
     ASSERT_NE(small, nullptr);
-    EXPECT_EQ(small->prmFileSize, 100u);
+    EXPECT_EQ(+small->prmFileSize, 100u);
     EXPECT_EQ(small->prmImage[99], 'x');
     EXPECT_EQ(small->prmImage[100], 0);
     QMRFreePRM(small);
@@ -486,7 +486,7 @@ TEST(ExampleFiles, ParameterFilesAreValidAndTheSettingBelongsToTheFirst)
     for (const char* f : {"class1.prs", "class2.prs", "class3.prs"}) {
         PrmRecord* r = QMRReadPRM(example(f).c_str(), 0);
         ASSERT_NE(r, nullptr) << f;
-        EXPECT_EQ(r->prmFileSize, 16384u);
+        EXPECT_EQ(+r->prmFileSize, 16384u);
         EXPECT_LT(r->prmImage[0], 5);
         uint32_t stored = r->prmImage[2] | (r->prmImage[3] << 8) | (r->prmImage[4] << 16) | (uint32_t(r->prmImage[5]) << 24);
         EXPECT_EQ(qmr::files::crc32Zip(r->prmImage + 6, 16378), stored) << f;

@@ -268,9 +268,9 @@ TEST_F(Sequences, EpvWithPollingProgramsTheTarget)
     });
 #ifdef QMR_GANG
     for (const auto& u : s.ctx->units) {
-        EXPECT_EQ(u.active, 1);
-        EXPECT_EQ(u.finished, 1);
-        EXPECT_EQ(u.percent, 100);
+        EXPECT_EQ(+u.active, 1);
+        EXPECT_EQ(+u.finished, 1);
+        EXPECT_EQ(+u.percent, 100);
     }
     EXPECT_EQ(s.ctx->buttonMask, 0);
 #endif
@@ -310,7 +310,7 @@ TEST_F(Sequences, SignatureSecurityAndRead)
     EXPECT_EQ(s.ctx->units[0].signature[0], 0xA0);
     EXPECT_EQ(s.ctx->units[0].signature[16], 0xB0);
     EXPECT_EQ(s.ctx->units[0].signature[17], 0);  // 17 bytes for this family
-    EXPECT_EQ(s.ctx->units[0].securityOk, 1);
+    EXPECT_EQ(+s.ctx->units[0].securityOk, 1);
 #else
     EXPECT_EQ(s.ctx->signature[16], 0xB0);
     EXPECT_EQ(s.ctx->securityResult, 1);
@@ -387,8 +387,8 @@ TEST_F(Sequences, PollOutcomes)
     EXPECT_STREQ(failed.back().title, "Error notice from the Target");
     EXPECT_EQ(failed.back().tagB, 2);
 #ifdef QMR_GANG
-    EXPECT_EQ(s.ctx->units[4].error, 15);  // the other results stay in their slots
-    EXPECT_EQ(s.ctx->units[2].error, 42);
+    EXPECT_EQ(+s.ctx->units[4].error, 15);  // the other results stay in their slots
+    EXPECT_EQ(+s.ctx->units[2].error, 42);
 #endif
 }
 

@@ -105,7 +105,7 @@ TEST_F(WorkerTest, ModeChangeAndSelfProgrammingStoreTheRecordAndStartNothing)
     prm->prmImage[0] = 4;
     EXPECT_EQ(QMRFlshModeChange(s.ctx, prm, 3), 0);
     EXPECT_EQ(s.ctx->mode, 3);
-    EXPECT_EQ(s.ctx->prm.prmFileSize, 16384u);
+    EXPECT_EQ(+s.ctx->prm.prmFileSize, 16384u);
     prm->prmImage[0] = 2;
     EXPECT_EQ(QMRFlshV850Self(s.ctx, prm), 0);
     EXPECT_EQ(s.ctx->prm.prmImage[0], 2);
