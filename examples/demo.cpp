@@ -139,7 +139,7 @@ int main(int argc, char** argv)
     if (command("Start", 2, QMRStartCmd, "Initialization Completion")) return fail("initialization failed");
     follow("Initialization Completion");  // the second completion record
     std::printf("unit: firmware %X.%02X build %u, %d parameter file(s), %d settings file(s)\n",
-                qmr_info_version(g_ctx, 0) >> 8, qmr_info_version(g_ctx, 0) & 0xFF, qmr_be16(&g_ctx->unitInfo[21]),
+                qmr_info_version(g_ctx, 0) >> 8, qmr_info_version(g_ctx, 0) & 0xFF, qmr_info_build(g_ctx),
                 g_ctx->prmNameCount, g_ctx->setNameCount);
 
     // The parameter file, unless the unit holds it already.

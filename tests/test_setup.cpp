@@ -197,8 +197,11 @@ TEST(Timing, WordsAreConvertedForTheWorkingFrequency)
     EXPECT_EQ(r.record->timing[83].get(), encodeTiming(100 + 37 * 83));          // a time
     EXPECT_EQ(r.record->timing[91].get(), encodeTiming((100 + 37 * 5) / 4.0));   // word 5 at the base clock
     // No encoded count is 0xFFFF (word 52 is kept as it stands: -1, no sub-table).
-    for (int w = 0; w < 99; ++w)
-        if (w != 52) EXPECT_NE(r.record->timing[w].get() >> 16, 0xFFFFu) << w;
+    for (int w = 0; w < 99; ++w) {
+        if (w != 52) {
+            EXPECT_NE(r.record->timing[w].get() >> 16, 0xFFFFu) << w;
+        }
+    }
 }
 
 TEST(SetupModel, SecurityFlagsByClass)

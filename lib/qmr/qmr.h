@@ -423,6 +423,23 @@ static inline uint8_t qmr_info_default_setting(const FlshContext* c)
 {
     return c->unitInfo[2];
 }
+/* Build number of the unit firmware the system information reports. */
+static inline uint16_t qmr_info_build(const FlshContext* c)
+{
+    return qmr_be16(&c->unitInfo[21]);
+}
+/* The word of unit position 0..7 at offsets 23..38 (build of that unit). */
+static inline uint16_t qmr_info_unit_word(const FlshContext* c, int unit)
+{
+    return qmr_be16(&c->unitInfo[23 + 2 * unit]);
+}
+/* The time stamp of the unit's image, 14 characters, NUL-terminated into out[15]. */
+static inline void qmr_info_timestamp(const FlshContext* c, char out[15])
+{
+    int i;
+    for (i = 0; i < 14; ++i) out[i] = (char)c->unitInfo[39 + i];
+    out[14] = 0;
+}
 
 #ifdef __cplusplus
 } /* extern "C" */
