@@ -328,7 +328,9 @@ TEST(ParameterFile, ReadIntoTheRecord)
     EXPECT_EQ(small->prmImage[100], 0);
     QMRFreePRM(small);
 
-    EXPECT_NE(QMRReadPRM(s.file("max.prs", std::string(23712, 'y')).c_str(), 0), nullptr);
+    PrmRecord* largest = QMRReadPRM(s.file("max.prs", std::string(23712, 'y')).c_str(), 0);
+    EXPECT_NE(largest, nullptr);
+    QMRFreePRM(largest);
     EXPECT_EQ(QMRReadPRM(s.file("big.prs", std::string(23713, 'y')).c_str(), 0), nullptr);
     EXPECT_EQ(QMRReadPRM((s.path / "missing.prs").c_str(), 0), nullptr);
     QMRFreePRM(nullptr);
