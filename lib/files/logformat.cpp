@@ -25,10 +25,10 @@ void formatLog(char* out, size_t capacity, const char* f, va_list ap)
             put(f++, 1);
             continue;
         }
-        char spec[32] = "%";
+        char conv[32] = "%";
         size_t s = 1;
         while (*f == '-' || *f == '0' || *f == '#') {
-            if (s < 8) spec[s++] = *f;
+            if (s < 8) conv[s++] = *f;
             ++f;
         }
         int width = 0;
@@ -50,34 +50,34 @@ void formatLog(char* out, size_t capacity, const char* f, va_list ap)
             break;
         }
         ++f;
-        s += static_cast<size_t>(std::snprintf(spec + s, sizeof spec - s, "%d", width > 255 ? 255 : width));
-        if (precision >= 0) s += static_cast<size_t>(std::snprintf(spec + s, sizeof spec - s, ".%d", precision > 255 ? 255 : precision));
+        s += static_cast<size_t>(std::snprintf(conv + s, sizeof conv - s, "%d", width > 255 ? 255 : width));
+        if (precision >= 0) s += static_cast<size_t>(std::snprintf(conv + s, sizeof conv - s, ".%d", precision > 255 ? 255 : precision));
         char piece[300];
         int n = -1;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
         switch (type) {
         case 'c':
-            spec[s++] = 'c';
-            spec[s] = 0;
-            n = std::snprintf(piece, sizeof piece, spec, va_arg(ap, int));
+            conv[s++] = 'c';
+            conv[s] = 0;
+            n = std::snprintf(piece, sizeof piece, conv, va_arg(ap, int));
             break;
         case 'd':
         case 'i':
         case 'u':
         case 'x':
         case 'X':
-            if (isLong) spec[s++] = 'l';
-            spec[s++] = type;
-            spec[s] = 0;
-            if (isLong) n = std::snprintf(piece, sizeof piece, spec, va_arg(ap, long));
-            else n = std::snprintf(piece, sizeof piece, spec, va_arg(ap, int));
+            if (isLong) conv[s++] = 'l';
+            conv[s++] = type;
+            conv[s] = 0;
+            if (isLong) n = std::snprintf(piece, sizeof piece, conv, va_arg(ap, long));
+            else n = std::snprintf(piece, sizeof piece, conv, va_arg(ap, int));
             break;
         case 's': {
-            spec[s++] = 's';
-            spec[s] = 0;
+            conv[s++] = 's';
+            conv[s] = 0;
             const char* str = va_arg(ap, const char*);
-            n = std::snprintf(piece, sizeof piece, spec, str ? str : "(null)");
+            n = std::snprintf(piece, sizeof piece, conv, str ? str : "(null)");
             break;
         }
         default:

@@ -433,18 +433,27 @@ int stateHexDownload(FlshContext* c)
     return complete(c, "HEX File Download Completion", "HEX File Download Command Completion");
 }
 
+// The start of the image upload and of the image information: the command,
+// its status, then the image name block.  0, or what fail() ended it with.
+int beginImageUpload(FlshContext* c, uint8_t command, const char* failure, uint8_t* block, VariableAnswer& a)
+{
+    uint8_t st = 0;
+    sendImageCommand(c, command);
+    int rc = readStatus(c, st);
+    if (rc || st != 1) return fail(c, rc, failure);
+    if ((rc = nextData(c, block, kBlock, a)) != 0) return fail(c, rc, failure);
+    if (a.isStatus) return fail(c, 0, failure);
+    return 0;
+}
+
 int stateHexUpload(FlshContext* c)
 {
     const char* failure = "HEX File upload failure";
     if (!c->uploadBuffer) return fail(c, QMR_E_RANGE, failure);
-    uint8_t st = 0;
-    sendImageCommand(c, cmd::kHexUpload);
-    int rc = readStatus(c, st);
-    if (rc || st != 1) return fail(c, rc, failure);
     uint8_t block[kBlock];
     VariableAnswer a;
-    if ((rc = nextData(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
-    if (a.isStatus) return fail(c, 0, failure);
+    int rc = beginImageUpload(c, cmd::kHexUpload, failure, block, a);
+    if (rc) return rc;
     if ((rc = nextData(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
     if (a.isStatus) return fail(c, 0, failure);
     if (a.length < 12) return fail(c, QMR_E_SHORTREAD, failure);
@@ -475,14 +484,10 @@ int stateHexUpload(FlshContext* c)
 int stateHexInfo(FlshContext* c)
 {
     const char* failure = "HEX File Infomation Upload failure";
-    uint8_t st = 0;
-    sendImageCommand(c, cmd::kHexInfo);
-    int rc = readStatus(c, st);
-    if (rc || st != 1) return fail(c, rc, failure);
     uint8_t block[kBlock];
     VariableAnswer a;
-    if ((rc = nextData(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
-    if (a.isStatus) return fail(c, 0, failure);
+    int rc = beginImageUpload(c, cmd::kHexInfo, failure, block, a);
+    if (rc) return rc;
     std::memset(c->systemText, 0, sizeof c->systemText);
     std::memcpy(c->systemText, block, a.length < QMR_SYSTEM_TEXT_MAX ? a.length : QMR_SYSTEM_TEXT_MAX);
     if ((rc = nextData(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
