@@ -330,6 +330,10 @@ TEST_F(Sequences, SignatureSecurityAndRead)
     EXPECT_EQ(recs[recs.size() - 2].percent, 96);  // 32 blocks of 3 %
     s.ctx->readEnd = 0x400001;
     EXPECT_EQ(run(s, QMRFlshRead, "Read Command Completion").back().code, QMR_E_RANGE);
+    // Nothing asked for: the unit's blocks are drained and the link stays in step.
+    s.ctx->readEnd = 0;
+    EXPECT_EQ(run(s, QMRFlshRead, "Read Command Completion").back().code, 0);
+    EXPECT_EQ(run(s, QMRFlshBuildNo, "Build No Command Completion").back().code, 0);
 }
 
 TEST_F(Sequences, ExpansionEpvWritesEachUnitsSerialNumber)

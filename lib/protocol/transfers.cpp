@@ -533,7 +533,9 @@ int stateRead(FlshContext* c)
         }
         if (offset < kReadMax) std::memcpy(c->readBuffer + offset, frame + 3, kReadMax - offset < 512 ? kReadMax - offset : 512);
         offset += 512;
-        if (blocks <= 100) {
+        if (blocks == 0) {
+            // nothing was asked for: no progress to show
+        } else if (blocks <= 100) {
             percent += 100 / blocks;
             postProgress(c, "Read ...", "Read Command ...%d %%%%", static_cast<int>(percent > 100 ? 100 : percent));
         } else if ((k + 1) % (blocks / 100) == 0 && percent < 100) {

@@ -79,7 +79,7 @@ public:
                 got = static_cast<uint32_t>(k);
                 return true;
             }
-            if (k == 0) return true;  // hang-up: nothing more arrives
+            if (k == 0) return false;  // hang-up: the device is gone
             if (errno != EAGAIN && errno != EINTR) return false;
             if (!waitFor(POLLIN, deadline)) return !interrupted();
         }
