@@ -209,8 +209,6 @@ typedef struct FlshContext {
     int32_t resetWord;
 
     /* transfer words and name lists */
-    uint32_t imageRangeStart;
-    uint32_t imageRangeEnd;
     char systemText[QMR_SYSTEM_TEXT_MAX + 1]; /* name of the image stored in the unit */
     uint8_t prmNameList[QMR_PRM_NAME_MAX][QMR_PRM_NAME_ENTRY]; /* bytes 0..3: identity, 4..35: name */
     int32_t prmNameCount;
