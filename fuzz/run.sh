@@ -14,7 +14,7 @@ mkdir -p build-fuzz/findings
 for t in "${targets[@]}"; do
   corpus=fuzz/corpus/${t%_single}
   work=build-fuzz/corpus/$t
-  mkdir -p "$work"
+  mkdir -p "$work" "$corpus"
   echo "== fuzz_$t for ${seconds}s"
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     build-fuzz/fuzz/fuzz_$t -max_total_time="$seconds" -rss_limit_mb=4096 -timeout=10 \
