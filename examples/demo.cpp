@@ -215,6 +215,14 @@ int main(int argc, char** argv)
         std::printf("[%3d%%] %-30s %s%s\n", last.percent, last.title, last.text, last.code ? "  (failed)" : "");
         if (last.code || std::strstr(last.title, "Completion")) break;
     }
+#ifdef QMR_GANG
+    for (int i = 0; i < QMR_UNITS; ++i) {
+        const UnitSlot& u = g_ctx->units[i];
+        if (qmr_info_version(g_ctx, i) == 0xFFFF) std::printf("unit %d: empty position\n", i + 1);
+        else if (!u.active) std::printf("unit %d: not taking part\n", i + 1);
+        else std::printf("unit %d: %s\n", i + 1, u.error ? "NG" : "OK");
+    }
+#endif
     std::printf(">>COMMAND: Quit\n");
     QMRFlshGUIQuit(g_ctx);
     follow("Quit Command Completion");
