@@ -86,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FuzzDriver driver;
     qmr::link::openLinkWith(c, driver);
     c->hexImage = image.data();
-    c->hexSize = (flags & 1) ? 0x800000 : 1000;
+    c->hexSize = (flags & 1) ? 0x10000 : 1000;
     c->uploadBuffer = image.data();
     c->readBuffer = read.data();
     c->readEnd = (flags & 2) ? 0x400000 : 3000;
