@@ -19,7 +19,7 @@ constexpr uint32_t kLastMessage = QMR_TM_LAST_SINGLE;
 // What a thread message starts.
 struct Starter {
     uint32_t message;
-    int state;             // -1: nothing starts (handled by the starter itself)
+    int state;             // the state the command runs in
     const char* title;     // a record the starter posts first, when text is set
     const char* text;
     int percent;
