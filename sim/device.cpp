@@ -268,6 +268,11 @@ std::vector<uint8_t> Device::systemInformation() const
     return d;
 }
 
+int Device::storedSlot(int n) const
+{
+    return n >= 0 && static_cast<size_t>(n) < slots() && store_.settings[static_cast<size_t>(n)] ? n : -1;
+}
+
 const std::vector<uint8_t>* Device::defaultRecord() const
 {
     if (store_.defaultSetting >= store_.settings.size()) return nullptr;
@@ -370,8 +375,8 @@ void Device::execute(const Frame& f)
         break;
     }
     case kSetUpload: {
-        int n = slotByte(0);
-        if (n < 0 || static_cast<size_t>(n) >= slots() || !store_.settings[static_cast<size_t>(n)]) {
+        int n = storedSlot(slotByte(0));
+        if (n < 0) {
             answerStatus(kSetUpload, kNoSetting);
             break;
         }
@@ -382,8 +387,8 @@ void Device::execute(const Frame& f)
         break;
     }
     case kSetDelete: {
-        int n = slotByte(0);
-        if (n < 0 || static_cast<size_t>(n) >= slots() || !store_.settings[static_cast<size_t>(n)]) {
+        int n = storedSlot(slotByte(0));
+        if (n < 0) {
             answerStatus(kSetDelete, kNoSetting);
             break;
         }
@@ -399,8 +404,8 @@ void Device::execute(const Frame& f)
         break;
     }
     case kSetDefaultSet: {
-        int n = slotByte(0);
-        if (n < 0 || static_cast<size_t>(n) >= slots() || !store_.settings[static_cast<size_t>(n)]) {
+        int n = storedSlot(slotByte(0));
+        if (n < 0) {
             answerStatus(kSetDefaultSet, kNoSetting);
         } else if (store_.defaultSetting == n) {
             answerStatus(kSetDefaultSet, kAlreadyDefault);

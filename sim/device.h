@@ -121,6 +121,8 @@ private:
     size_t slots() const { return config_.gang ? 8 : 50; }
     std::vector<uint8_t> systemInformation() const;
     const std::vector<uint8_t>* defaultRecord() const;
+    // n when settings slot n holds a file, else -1.
+    int storedSlot(int n) const;
     std::vector<uint8_t> settingsEntry(size_t slot) const;
 
     // command handlers

@@ -179,6 +179,12 @@ void SetupModel::fillMethodList()
     c_.method.selected = n ? methodIndex_ : -1;
 }
 
+void SetupModel::noOnTarget()
+{
+    c_.onTarget = Check{false, false};
+    c_.onTargetHz = Edit{"", false};
+}
+
 void SetupModel::fillOscillatorList(bool loaded, uint8_t oscSource)
 {
     c_.oscillator.clear();
@@ -188,8 +194,7 @@ void SetupModel::fillOscillatorList(bool loaded, uint8_t oscSource)
         c_.oscillator.selected = oscHz_ == 6000000 ? 0 : 1;
         oscHz_ = c_.oscillator.selected == 0 ? 6000000 : 8000000;
         c_.oscillator.enabled = true;
-        c_.onTarget = Check{false, false};
-        c_.onTargetHz = Edit{"", false};
+        noOnTarget();
         return;
     }
     if (cls == 3 && (prm().method(0).flags & 2)) {
@@ -197,14 +202,12 @@ void SetupModel::fillOscillatorList(bool loaded, uint8_t oscSource)
         c_.oscillator.selected = 4;
         c_.oscillator.enabled = false;
         oscHz_ = kOscValues[4];
-        c_.onTarget = Check{false, false};
-        c_.onTargetHz = Edit{"", false};
+        noOnTarget();
         return;
     }
     if (currentMethod().flags & 2) {  // the oscillator is fixed by the method
         c_.oscillator.enabled = false;
-        c_.onTarget = Check{false, false};
-        c_.onTargetHz = Edit{"", false};
+        noOnTarget();
         return;
     }
     c_.oscillator.enabled = true;

@@ -138,6 +138,8 @@ private:
     uint32_t baseClock() const;
     void fillDeviceList();
     void fillMethodList();
+    // "On Target" unchecked and unavailable, its Hz edit emptied.
+    void noOnTarget();
     void fillOscillatorList(bool loaded, uint8_t oscSource);
     void fillSpeedList(bool loaded);
     void fillMultiplierList(uint8_t code);

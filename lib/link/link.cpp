@@ -16,9 +16,13 @@ namespace {
 
 // Open ports by handle.  The worker uses a port; closing from another thread
 // interrupts it first, so the handle table holds shared ownership.
+struct OpenPort {
+    std::shared_ptr<Port> port;
+    int timeoutMs = 5000;  // read time-out, taken once when the link opens
+};
 struct PortTable {
     std::mutex mutex;
-    std::map<int32_t, std::shared_ptr<Port>> ports;
+    std::map<int32_t, OpenPort> ports;
     int32_t next = 1;
 };
 PortTable& table()
@@ -27,14 +31,16 @@ PortTable& table()
     return t;
 }
 
-std::shared_ptr<Port> portOf(int32_t handle)
+OpenPort openPort(int32_t handle)
 {
-    if (handle == -1) return nullptr;
+    if (handle == -1) return {};
     auto& t = table();
     std::lock_guard<std::mutex> g(t.mutex);
     auto it = t.ports.find(handle);
-    return it == t.ports.end() ? nullptr : it->second;
+    return it == t.ports.end() ? OpenPort{} : it->second;
 }
+
+std::shared_ptr<Port> portOf(int32_t handle) { return openPort(handle).port; }
 
 int32_t addPort(std::unique_ptr<Port> p)
 {
@@ -42,7 +48,7 @@ int32_t addPort(std::unique_ptr<Port> p)
     std::lock_guard<std::mutex> g(t.mutex);
     int32_t h = t.next++;
     if (t.next <= 0) t.next = 1;
-    t.ports[h] = std::shared_ptr<Port>(std::move(p));
+    t.ports[h] = OpenPort{std::shared_ptr<Port>(std::move(p)), readTimeoutMs()};
     return h;
 }
 
@@ -54,7 +60,7 @@ void removePort(int32_t handle)
         std::lock_guard<std::mutex> g(t.mutex);
         auto it = t.ports.find(handle);
         if (it == t.ports.end()) return;
-        p = std::move(it->second);
+        p = std::move(it->second.port);
         t.ports.erase(it);
     }
     // The port closes when its last user lets go of it.
@@ -171,9 +177,10 @@ int send(FlshContext* ctx, const uint8_t* data, uint32_t n)
 
 int receive(FlshContext* ctx, uint8_t* data, uint32_t n)
 {
-    auto p = portOf(ctx->link);
+    OpenPort open = openPort(ctx->link);
+    const auto& p = open.port;
     if (!p) return QMR_E_READ;
-    uint64_t deadline = platform::tickMs() + static_cast<uint64_t>(readTimeoutMs());
+    uint64_t deadline = platform::tickMs() + static_cast<uint64_t>(open.timeoutMs);
     uint32_t have = 0;
     while (have < n) {
         uint32_t got = 0;

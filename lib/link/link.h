@@ -40,7 +40,8 @@ int send(FlshContext* ctx, const uint8_t* data, uint32_t n);
 // the read time-out).
 int receive(FlshContext* ctx, uint8_t* data, uint32_t n);
 
-// Read time-out of one receive, from QMR_READ_TIMEOUT_MS (default 5000).
+// Read time-out of one receive, from QMR_READ_TIMEOUT_MS (default 5000),
+// taken when a link opens.
 int readTimeoutMs();
 
 // ---- exchanges -------------------------------------------------------------

@@ -306,9 +306,9 @@ int stateQuit(FlshContext* c)
     return complete(c, "Quit Completion", "Quit Command Completion");
 }
 
+#ifdef QMR_GANG
 int stateStartButtons(FlshContext* c)
 {
-#ifdef QMR_GANG
     sendCommand(c, cmd::kBuildNo);
     uint8_t a[8] = {};
     VariableAnswer v;
@@ -327,20 +327,14 @@ int stateStartButtons(FlshContext* c)
     r.percent = 100;
     post(c, r, "%s", "");
     return 0;
-#else
-    return fail(c, QMR_E_LINK, "");
-#endif
 }
 
 int stateButtonMask(FlshContext* c)
 {
-#ifdef QMR_GANG
     int rc = sendButtonMask(c, c->buttonMask);
     if (rc) return fail(c, rc, "");
     return complete(c, "", "Button mask Completion");
-#else
-    return fail(c, QMR_E_LINK, "");
-#endif
 }
+#endif
 
 }  // namespace qmr::protocol

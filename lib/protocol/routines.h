@@ -20,8 +20,10 @@ int stateProgress(FlshContext* c);
 int stateImageChecksum(FlshContext* c);
 int stateBuildNo(FlshContext* c);
 int stateQuit(FlshContext* c);
+#ifdef QMR_GANG
 int stateStartButtons(FlshContext* c);
 int stateButtonMask(FlshContext* c);
+#endif
 
 // transfers
 int statePrmDownload(FlshContext* c);
