@@ -22,7 +22,7 @@ Bytes g_in;
 
 class FuzzPort : public qmr::link::Port {
 public:
-    bool write(const uint8_t*, uint32_t n, uint32_t& w) override
+    bool write(const uint8_t*, uint32_t n, uint32_t& w, uint64_t) override
     {
         w = n;
         return true;
@@ -42,6 +42,7 @@ public:
         return true;
     }
     bool purgeReceive() override { return true; }
+    void dropReceived() override {}
     void interrupt() override {}
 };
 

@@ -31,7 +31,7 @@ std::vector<std::string> texts(const std::vector<ProgressRecord>& records)
     return out;
 }
 
-bool ScriptPort::write(const uint8_t* d, uint32_t n, uint32_t& w)
+bool ScriptPort::write(const uint8_t* d, uint32_t n, uint32_t& w, uint64_t)
 {
     std::lock_guard<std::mutex> g(s_->mutex);
     s_->fromHost.insert(s_->fromHost.end(), d, d + n);

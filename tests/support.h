@@ -155,10 +155,12 @@ class ScriptPort : public qmr::link::Port {
 public:
     explicit ScriptPort(std::shared_ptr<ScriptState> s, std::string serial = "SCRIPT01")
         : s_(std::move(s)), serial_(std::move(serial)) {}
-    bool write(const uint8_t* d, uint32_t n, uint32_t& w) override;
+    bool write(const uint8_t* d, uint32_t n, uint32_t& w, uint64_t deadline) override;
     bool read(uint8_t* d, uint32_t n, uint32_t& got, uint64_t deadline) override;
     bool info(qmr::link::DeviceInfo& out) override;
     bool purgeReceive() override;
+    // The script's bytes are answers still to come: none has arrived yet.
+    void dropReceived() override {}
     void interrupt() override {}
 
 private:

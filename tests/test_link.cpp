@@ -130,6 +130,41 @@ TEST_F(LinkTest, OversizedVariableAnswerIsDrainedAndFailsWith122)
     EXPECT_EQ(st, 1);
 }
 
+TEST_F(LinkTest, EveryReaderTakesAnAnswerByTheLengthItAnnounces)
+{
+    enum Reader { Fixed, Status };
+    struct Case {
+        const char* name;
+        Reader reader;
+        uint32_t expected;  // fixed answer size
+        std::vector<uint8_t> data;
+        int rc;
+        int code;  // what the command ends with
+    };
+    const Case cases[] = {
+        {"empty answer where expected", Fixed, 5, {}, 0, 0},
+        {"status instead of an empty answer", Fixed, 5, {5}, kRefused, 5},
+        {"status 1 instead of data", Fixed, 7, {1}, kRefused, QMR_E_SHORTREAD},
+        {"short answer instead of a block", Fixed, 517, {1, 2}, QMR_E_SHORTREAD, QMR_E_SHORTREAD},
+        {"longer answer than expected", Fixed, 7, {1, 2, 3, 4}, QMR_E_SHORTREAD, QMR_E_SHORTREAD},
+        {"one data byte is read as data", Fixed, 6, {0xFF}, 0, 0},
+        {"data instead of a status", Status, 0, {1, 2}, QMR_E_SHORTREAD, QMR_E_SHORTREAD},
+        {"empty answer instead of a status", Status, 0, {}, QMR_E_SHORTREAD, QMR_E_SHORTREAD},
+    };
+    for (const auto& c : cases) {
+        ctx->lastStatus = 1;
+        answer(unitFrame(0x0F, c.data));
+        answer(unitFrame(0x01, {0x42}));  // the next exchange's answer
+        uint8_t frame[517] = {};
+        uint8_t st = 0;
+        int rc = c.reader == Fixed ? readFixed(ctx, frame, c.expected) : readStatus(ctx, st);
+        EXPECT_EQ(rc, c.rc) << c.name;
+        EXPECT_EQ(endCode(ctx, rc), c.code) << c.name;
+        ASSERT_EQ(readStatus(ctx, st), 0) << c.name;
+        EXPECT_EQ(st, 0x42) << c.name << ": the link is out of step";
+    }
+}
+
 TEST_F(LinkTest, SilentOrShortAnswerTimesOutWith122)
 {
     uint8_t st = 0;

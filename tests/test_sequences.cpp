@@ -514,6 +514,86 @@ TEST_F(Sequences, StartButtonAndMask)
 }
 #endif
 
+TEST_F(Sequences, RefusedSettingsFileEndsWithItsStatusAndTheLinkStaysInStep)
+{
+    Session s;
+    ASSERT_TRUE(s.reset());
+    registerFiles(s);
+    ASSERT_FALSE(HasFatalFailure());
+    std::vector<uint8_t> orphan = set;
+    orphan[6] ^= 0x5A;  // a parameter identity the unit does not hold
+    std::memcpy(s.ctx->settingsRecord, orphan.data(), orphan.size());
+    s.ctx->settingsNumber = 4;
+    QMRSETSend(s.ctx, 0);
+    auto refused = s.until([](const ProgressRecord& r) { return r.percent == 100; });
+    EXPECT_EQ(refused.back().code, 5);
+    EXPECT_STREQ(refused.back().title, "Setting File Download failure");
+    EXPECT_STREQ(refused.back().text, qmr::protocol::unitStatusText(5, true));
+    // Nothing of that answer is left for the next command.
+    ASSERT_TRUE(s.reset());
+    EXPECT_STREQ(s.initialize().back().text, "Initialization Completion");
+}
+
+TEST_F(Sequences, AStatusWhereAnotherAnswerBelongsEndsTheCommandWithIt)
+{
+    struct Case {
+        const char* name;
+        int (*command)(FlshContext*, int);
+        uint8_t answerTo;  // the command whose answer becomes a status
+        size_t skip;
+        uint8_t status;
+        const char* title;
+        const char* text;  // null: the status text
+    };
+    const Case cases[] = {
+        {"parameter download end", QMRPRMSend, 0x0F, 0, 4, "Parameter File Download failure", nullptr},
+        {"settings download end", QMRSETSend, 0x0F, 0, 18, "Setting File Download failure", nullptr},
+        {"settings upload end", QMRSETUpLoad, 0x0F, 0, 16, "Initialization failure", nullptr},
+        {"parameter upload end", QMRPRMUpLoad, 0x0F, 0, 16, "Initialization failure", nullptr},
+        {"image download end", QMRHexDownLoad, 0x0F, 0, 33, "HEX File Download failure", nullptr},
+        {"image upload end", QMRHexUpLoad, 0x0F, 0, 8, "HEX File upload failure", nullptr},
+        {"image information close", QMRHexInfoUpLoad, 0x0E, 2, 8, "HEX File Infomation Upload failure", nullptr},
+        {"firmware end", QMRFIRMUpdate, 0x0F, 0, 15, "Error notice from the Target", nullptr},
+        {"parameter name list", QMRPRMListUpLoad, 0x04, 0, 24, "", nullptr},
+        {"build number", QMRFlshBuildNo, 0x1C, 0, 30, "Build No failure", nullptr},
+        {"system information", QMRSysinforead, 0x11, 0, 32, "", nullptr},
+        {"default number set", QMRSETDefaultSet, 0x06, 0, 7, "", nullptr},
+        {"settings delete", QMRSETFileDelete, 0x14, 0, 6, "Setting File Delete Failed", "SET File Delete Command Failed"},
+    };
+    std::vector<uint8_t> firmware = pattern(1024);
+    std::vector<uint8_t> upload(QMR_IMAGE_SIZE);
+    for (const auto& c : cases) {
+        SetUp();
+        Session s;
+        readyUnit(s, 0x800);
+        ASSERT_FALSE(HasFatalFailure());
+        std::vector<uint8_t> other = parameterFile(0x55667788);  // not stored yet
+        std::memcpy(s.ctx->prm.prmImage, other.data(), other.size());
+        s.ctx->prm.prmFileSize = static_cast<uint32_t>(other.size());
+        std::memcpy(s.ctx->settingsRecord, set.data(), set.size());
+        s.ctx->settingsNumber = 2;
+        s.ctx->settingsNumberChosen = 2;
+        s.ctx->setDeleteNumber = 2;
+        s.ctx->uploadBuffer = upload.data();
+        s.ctx->firmwareImage = firmware.data();
+        s.ctx->firmwareSize = static_cast<uint32_t>(firmware.size());
+#ifdef QMR_GANG
+        s.ctx->firmwareTarget = 1;
+#endif
+        prepareImage(s, pattern(0x800));
+        unit([&](qmr::sim::Device& d) { d.injectStatus(c.answerTo, c.status, c.skip); });
+        c.command(s.ctx, 0);
+        auto recs = s.until([](const ProgressRecord& r) { return r.percent == 100 && r.done == 0; });
+        const ProgressRecord& last = recs.back();
+        EXPECT_EQ(last.code, c.status) << c.name;
+        EXPECT_STREQ(last.title, c.title) << c.name;
+        EXPECT_STREQ(last.text, c.text ? c.text : qmr::protocol::unitStatusText(c.status, true)) << c.name;
+        // The next command finds the link in step.
+        auto next = run(s, QMRPRMListUpLoad, "PRM Name List Up Load Command Completion");
+        EXPECT_EQ(next.back().code, 0) << c.name << ": " << next.back().text;
+    }
+}
+
 TEST_F(Sequences, InjectedFaultsEndInTheirErrorRecords)
 {
     struct Case {

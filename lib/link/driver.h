@@ -21,14 +21,18 @@ struct DeviceInfo {
 class Port {
 public:
     virtual ~Port() = default;
-    // Writes up to n bytes; false when the driver call fails.
-    virtual bool write(const uint8_t* data, uint32_t n, uint32_t& written) = 0;
+    // Writes up to n bytes, waiting no later than deadlineMs (platform tickMs)
+    // for a device that does not take them; false when the driver call fails.
+    virtual bool write(const uint8_t* data, uint32_t n, uint32_t& written, uint64_t deadlineMs) = 0;
     // Reads up to n bytes, waiting no later than deadlineMs (platform tickMs);
     // returns with fewer bytes at the deadline.  false when the call fails.
     virtual bool read(uint8_t* data, uint32_t n, uint32_t& got, uint64_t deadlineMs) = 0;
     virtual bool info(DeviceInfo& out) = 0;
-    // Discards what the device has sent and not been read yet.
+    // Lets what the device is still sending arrive, then discards everything
+    // that has not been read.
     virtual bool purgeReceive() = 0;
+    // Discards what has arrived and not been read, without waiting.
+    virtual void dropReceived() = 0;
     // Makes a blocked or later read or write fail at once (closing the link).
     virtual void interrupt() = 0;
 };

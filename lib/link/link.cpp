@@ -166,12 +166,19 @@ void purgeReceive(FlshContext* ctx)
     if (p) p->purgeReceive();
 }
 
+void dropReceived(FlshContext* ctx)
+{
+    if (auto p = portOf(ctx->link)) p->dropReceived();
+}
+
 int send(FlshContext* ctx, const uint8_t* data, uint32_t n)
 {
-    auto p = portOf(ctx->link);
+    OpenPort open = openPort(ctx->link);
+    const auto& p = open.port;
     if (!p) return QMR_E_LINK;
     uint32_t written = 0;
-    if (!p->write(data, n, written)) return QMR_E_LINK;
+    uint64_t deadline = platform::tickMs() + static_cast<uint64_t>(open.timeoutMs);
+    if (!p->write(data, n, written, deadline)) return QMR_E_LINK;
     return written == n ? 0 : QMR_E_SHORTWRITE;
 }
 
@@ -201,17 +208,68 @@ int sendCommand(FlshContext* ctx, uint8_t command, const uint8_t* data, uint16_t
 
 int sendBare(FlshContext* ctx, uint8_t command) { return send(ctx, &command, 1); }
 
-int readStatus(FlshContext* ctx, uint8_t& status)
+int endCode(const FlshContext* ctx, int rc)
 {
-    uint8_t f[6];
-    int rc = receive(ctx, f, sizeof f);
+    if (rc != kRefused) return rc;
+    return ctx->lastStatus == 1 ? QMR_E_SHORTREAD : ctx->lastStatus;
+}
+
+namespace {
+
+// Reads and drops n bytes (an answer that is not the one expected).
+void drain(FlshContext* ctx, uint32_t n)
+{
+    uint8_t sink[kBlockFrame];
+    while (n) {
+        uint32_t k = n < sizeof sink ? n : static_cast<uint32_t>(sizeof sink);
+        if (receive(ctx, sink, k)) return;
+        n -= k;
+    }
+}
+
+uint16_t announced(const uint8_t head[3]) { return static_cast<uint16_t>((head[1] << 8) | head[2]); }
+
+// The rest of a status answer after its header: the status, kept in lastStatus.
+int readStatusRest(FlshContext* ctx, uint8_t& status)
+{
+    uint8_t rest[3];
+    int rc = receive(ctx, rest, sizeof rest);
     if (rc) return rc;
-    status = f[3];
+    status = rest[0];
     ctx->lastStatus = status;
     return 0;
 }
 
-int readFixed(FlshContext* ctx, uint8_t* frame, uint32_t n) { return receive(ctx, frame, n); }
+}  // namespace
+
+int readStatus(FlshContext* ctx, uint8_t& status)
+{
+    uint8_t head[3];
+    int rc = receive(ctx, head, sizeof head);
+    if (rc) return rc;
+    uint16_t len = announced(head);
+    if (len != 1) {
+        drain(ctx, len + 2u);
+        return QMR_E_SHORTREAD;
+    }
+    return readStatusRest(ctx, status);
+}
+
+int readFixed(FlshContext* ctx, uint8_t* frame, uint32_t n)
+{
+    if (n < kFrameOverhead) return QMR_E_SHORTREAD;
+    int rc = receive(ctx, frame, 3);
+    if (rc) return rc;
+    uint16_t len = announced(frame);
+    if (len == n - kFrameOverhead) return receive(ctx, frame + 3, len + 2u);
+    if (len == 1) {
+        uint8_t status = 0;
+        rc = readStatusRest(ctx, status);
+        return rc ? rc : kRefused;
+    }
+    drain(ctx, len + 2u);
+    return QMR_E_SHORTREAD;
+}
 
 int readVariable(FlshContext* ctx, uint8_t* data, uint32_t capacity, VariableAnswer& out)
 {
@@ -219,26 +277,17 @@ int readVariable(FlshContext* ctx, uint8_t* data, uint32_t capacity, VariableAns
     uint8_t head[3];
     int rc = receive(ctx, head, sizeof head);
     if (rc) return rc;
-    uint16_t len = static_cast<uint16_t>((head[1] << 8) | head[2]);
+    uint16_t len = announced(head);
     if (len == 1) {
-        uint8_t rest[3];
-        rc = receive(ctx, rest, sizeof rest);
+        rc = readStatusRest(ctx, out.status);
         if (rc) return rc;
         out.isStatus = true;
-        out.status = rest[0];
-        ctx->lastStatus = rest[0];
         return 0;
     }
     if (len > capacity) {
         // Never let the unit's length field size a copy: read the answer
         // away so the link stays in step, and fail the command.
-        uint8_t sink[kBlockFrame];
-        uint32_t left = len + 2u;
-        while (left) {
-            uint32_t k = left < sizeof sink ? left : static_cast<uint32_t>(sizeof sink);
-            if (receive(ctx, sink, k)) break;
-            left -= k;
-        }
+        drain(ctx, len + 2u);
         purgeReceive(ctx);
         return QMR_E_SHORTREAD;
     }

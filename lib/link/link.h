@@ -33,6 +33,9 @@ bool isOpen(const FlshContext* ctx);
 bool readDeviceInfo(FlshContext* ctx);
 // Drains what the unit still sends, then clears the receive buffer.
 void purgeReceive(FlshContext* ctx);
+// Drops what has arrived and not been read, without waiting: every command
+// starts from a clean link.
+void dropReceived(FlshContext* ctx);
 
 // Send: 0, 131 (driver call failed or link closed), 107 (short write).
 int send(FlshContext* ctx, const uint8_t* data, uint32_t n);
@@ -45,13 +48,25 @@ int receive(FlshContext* ctx, uint8_t* data, uint32_t n);
 int readTimeoutMs();
 
 // ---- exchanges -------------------------------------------------------------
+// Every answer is read by the length it announces.  The readers return 0, a
+// link code (122, 123), or kRefused: the unit answered with a status (kept in
+// lastStatus) where another answer was expected.  An answer of another
+// length than expected is read away whole and gives 122, so the link never
+// keeps bytes that belong to an earlier exchange.
+constexpr int kRefused = -1;
+// The code a command ends with for a reader's result: kRefused becomes the
+// unit's status (122 when that status was 1).
+int endCode(const FlshContext* ctx, int rc);
+
 int sendCommand(FlshContext* ctx, uint8_t command, const uint8_t* data = nullptr, uint16_t n = 0);
 // The single unit's progress query: the bare command byte.
 int sendBare(FlshContext* ctx, uint8_t command);
 
 // Status answer (6 bytes): status = its data byte, also kept in lastStatus.
 int readStatus(FlshContext* ctx, uint8_t& status);
-// Fixed answer of exactly n bytes into frame (n >= 5).
+// Fixed answer of exactly n bytes (n - 5 data bytes) into frame (n >= 5).  A
+// status answer in its place gives kRefused, unless n is 6 (the data byte of
+// a 6-byte answer cannot be told from a status).
 int readFixed(FlshContext* ctx, uint8_t* frame, uint32_t n);
 
 struct VariableAnswer {

@@ -32,7 +32,10 @@ int startOperation(FlshContext* c, const Operation& op, const uint8_t* data = nu
 #ifdef QMR_GANG
     uint8_t f[14];
     int rc = readFixed(c, f, sizeof f);
-    if (rc == 0) {
+    if (rc == kRefused) {
+        status = c->lastStatus;  // a status answer: refused, no unit flags
+        rc = status == 1 ? QMR_E_SHORTREAD : 0;
+    } else if (rc == 0) {
         status = f[3];
         c->lastStatus = status;
         if (status == 1) {

@@ -82,24 +82,28 @@ void postProgress(FlshContext* c, const char* title, const char* format, int per
     postLine(c, r, once);
 }
 
-void postStatusError(FlshContext* c, int code, int tagB, const char* title)
+namespace {
+// An error record with the text of its code; a code without one says so.
+void postCodeText(FlshContext* c, const char* title, int code, int tagB, const char* text)
 {
     Rec r;
     r.title = title;
     r.code = code;
     r.percent = 100;
     r.tagB = tagB;
-    post(c, r, "%s", statusRecordText(code, english(c)));
+    if (*text) post(c, r, "%s", text);
+    else post(c, r, "unknown code %d", code);
+}
+}  // namespace
+
+void postStatusError(FlshContext* c, int code, int tagB, const char* title)
+{
+    postCodeText(c, title, code, tagB, statusRecordText(code, english(c)));
 }
 
 void postTargetError(FlshContext* c, int code, int tagB)
 {
-    Rec r;
-    r.title = "Error notice from the Target";
-    r.code = code;
-    r.percent = 100;
-    r.tagB = tagB;
-    post(c, r, "%s", targetErrorText(code, english(c)));
+    postCodeText(c, "Error notice from the Target", code, tagB, targetErrorText(code, english(c)));
 }
 
 ProgressRecord* takeRecord(FlshContext* c)

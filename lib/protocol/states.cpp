@@ -52,9 +52,8 @@ constexpr const char* kInitFail = "Initialization failure";
 int initFailure(FlshContext* c, int code, int tagB)
 {
     c->busy = 0;
-    Rec r = rec(kInitFail, 100, code);
-    r.tagB = tagB;
-    post(c, r, "%s", statusRecordText(code, english(c)));
+    code = endCode(c, code);
+    postStatusError(c, code, tagB, kInitFail);
     return code ? code : 1;
 }
 
@@ -62,6 +61,7 @@ int initFailure(FlshContext* c, int code, int tagB)
 int initLineFailure(FlshContext* c, const char* text, int percent, int code)
 {
     c->busy = 0;
+    code = endCode(c, code);
     post(c, rec(kInitFail, percent, code ? code : c->lastStatus), "%s", text);
     return code ? code : 1;
 }

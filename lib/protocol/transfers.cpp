@@ -26,7 +26,8 @@ int nextData(FlshContext* c, uint8_t* dst, uint32_t capacity, VariableAnswer& a)
     return readVariable(c, dst, capacity, a);
 }
 
-// The end-of-transfer exchange: an empty answer.
+// The end-of-transfer exchange: an empty answer, or kRefused when the unit
+// answers a status instead.
 int endTransfer(FlshContext* c)
 {
     sendCommand(c, cmd::kEnd);
@@ -35,6 +36,9 @@ int endTransfer(FlshContext* c)
     if (rc == 0) c->lastStatus = 1;
     return rc;
 }
+
+// For the uploads whose callers read a refusal from lastStatus.
+int linkCodeOnly(int rc) { return rc == kRefused ? 0 : rc; }
 }  // namespace
 
 int uploadPrmNames(FlshContext* c)
@@ -42,7 +46,7 @@ int uploadPrmNames(FlshContext* c)
     sendCommand(c, cmd::kPrmList);
     uint8_t f[7];
     int rc = readFixed(c, f, sizeof f);
-    if (rc) return rc;
+    if (rc) return linkCodeOnly(rc);
     c->lastStatus = f[3];
     if (f[3] != 1) return 0;
     int count = f[4];
@@ -99,7 +103,7 @@ int uploadSettings(FlshContext* c, uint8_t number, bool progress)
         if (rc) return rc;
         if (a.isStatus) return 0;
     }
-    return endTransfer(c);
+    return linkCodeOnly(endTransfer(c));
 }
 
 int uploadPrm(FlshContext* c, const uint8_t id[4])
@@ -116,7 +120,7 @@ int uploadPrm(FlshContext* c, const uint8_t id[4])
         got = kBlock * i + a.length;
     }
     c->prm.prmFileSize = got;
-    return endTransfer(c);
+    return linkCodeOnly(endTransfer(c));
 }
 
 int sendButtonMask(FlshContext* c, uint8_t mask)
@@ -142,7 +146,8 @@ int readBuildNumber(FlshContext* c)
     VariableAnswer v;
     int rc = readVariable(c, a, sizeof a, v);
     if (rc) return rc;
-    if (v.isStatus || v.length < 2) return QMR_E_SHORTREAD;
+    if (v.isStatus) return kRefused;
+    if (v.length < 2) return QMR_E_SHORTREAD;
     c->buildNumber = static_cast<uint16_t>((a[0] << 8) | a[1]);
     return 0;
 #else
@@ -223,6 +228,7 @@ int complete(FlshContext* c, const char* title, const char* text)
 int fail(FlshContext* c, int linkCode, const char* title, int tagB)
 {
     c->busy = 0;
+    if (linkCode == kRefused) linkCode = 0;  // the unit's status says why
     if (linkCode) {
         postStatusError(c, linkCode, tagB);
         return linkCode;
@@ -469,13 +475,12 @@ int stateHexUpload(FlshContext* c)
             VariableAnswer b;
             int r = nextData(c, block, sizeof block, b);
             if (r) return r;
-            if (b.isStatus) return b.status == 1 ? 0 : -1;
+            if (b.isStatus) return b.status == 1 ? 0 : kRefused;
             uint32_t off = 512 * i;
             uint32_t n = size - off < b.length ? size - off : b.length;
             std::memcpy(c->uploadBuffer + off, block, n);
             return 0;
         });
-    if (rc == -1) return fail(c, 0, failure);
     if (rc) return fail(c, rc, failure);
     if ((rc = endTransfer(c)) != 0) return fail(c, rc, failure);
     return complete(c, "HEX File Upload Completion", "HEX File Upload Command Completion");
@@ -499,6 +504,7 @@ int stateHexInfo(FlshContext* c)
     c->unitImageCrc = qmr_be32(block + 12);
     c->unitImageKind = block[16];
     if ((rc = nextData(c, block, sizeof block, a)) != 0) return fail(c, rc, failure);
+    if (a.isStatus && a.status != 1) return fail(c, 0, failure);
     c->lastStatus = 1;
     return complete(c, "HEX File Infomation Upload Completion", "HEX File Infomation Upload Command Completion");
 }
@@ -547,7 +553,7 @@ int stateRead(FlshContext* c)
     if (slot) {
         slot->finished = 0;
         slot->active = 1;
-        slot->error = rc;
+        slot->error = endCode(c, rc);
     }
     if (rc) return fail(c, rc, "Error notice from the Target");
     c->lastStatus = 1;
@@ -591,9 +597,8 @@ int stateFirmware(FlshContext* c)
             int r = readFixed(c, a, answerLength);
             if (r) return r;
             c->lastStatus = a[3];
-            return a[3] == 1 ? 0 : -1;
+            return a[3] == 1 ? 0 : kRefused;
         });
-    if (rc == -1) return fail(c, 0, failure);
     if (rc) return fail(c, rc, failure);
     sendCommand(c, cmd::kEnd);
     uint8_t sink[64];

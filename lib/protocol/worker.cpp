@@ -101,6 +101,8 @@ int start(FlshContext* c, uint32_t message)
     const Starter* s = starterFor(message);
     if (!s) return 0;  // 1140..1146: the parameter record is stored, nothing starts
     if (!link::isOpen(c)) return QMR_E_LINK;
+    // Whatever an earlier exchange left behind belongs to no answer of this command.
+    link::dropReceived(c);
     c->state = s->state;
     if (s->text) {
         Rec r;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "link/libftdi/ftdi_driver.h"
 
 #include <ftdi.h>
@@ -23,10 +24,13 @@ public:
         ftdi_free(ftdi_);
     }
 
-    bool write(const uint8_t* data, uint32_t n, uint32_t& written) override
+    bool write(const uint8_t* data, uint32_t n, uint32_t& written, uint64_t deadline) override
     {
         written = 0;
         if (stop_) return false;
+        // libusb's bulk transfer time-out bounds a write the unit does not take.
+        uint64_t now = platform::tickMs();
+        ftdi_->usb_write_timeout = static_cast<int>(std::clamp<uint64_t>(deadline > now ? deadline - now : 1, 1, 600000));
         int k = ftdi_write_data(ftdi_, data, static_cast<int>(n));
         if (k < 0) return false;
         written = static_cast<uint32_t>(k);
@@ -69,6 +73,8 @@ public:
         }
         return ftdi_tciflush(ftdi_) == 0;
     }
+
+    void dropReceived() override { ftdi_tciflush(ftdi_); }
 
     void interrupt() override { stop_ = true; }
 

@@ -37,7 +37,7 @@ uint32_t linkPace()
 
 class SimPort : public Port {
 public:
-    bool write(const uint8_t* data, uint32_t n, uint32_t& written) override
+    bool write(const uint8_t* data, uint32_t n, uint32_t& written, uint64_t) override
     {
         written = 0;
         auto& h = host();
@@ -88,6 +88,8 @@ public:
         h.device->clearOutput();
         return true;
     }
+
+    void dropReceived() override { purgeReceive(); }
 
     void interrupt() override
     {

@@ -52,10 +52,9 @@ public:
         if (wake_[1] >= 0) ::close(wake_[1]);
     }
 
-    bool write(const uint8_t* data, uint32_t n, uint32_t& written) override
+    bool write(const uint8_t* data, uint32_t n, uint32_t& written, uint64_t deadline) override
     {
         written = 0;
-        uint64_t deadline = platform::tickMs() + 5000;
         while (written < n) {
             if (interrupted()) return false;
             ssize_t k = ::write(fd_, data + written, n - written);
@@ -105,6 +104,8 @@ public:
         }
         return tcflush(fd_, TCIFLUSH) == 0;
     }
+
+    void dropReceived() override { tcflush(fd_, TCIFLUSH); }
 
     void interrupt() override
     {
