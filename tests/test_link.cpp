@@ -268,7 +268,7 @@ TEST(OpenLink, UnknownLinkSettingIsAClearError)
 {
     std::string error;
     EXPECT_EQ(makeDriver("usb3", error), nullptr);
-    EXPECT_NE(error.find("QMR_LINK=usb3"), std::string::npos);
+    EXPECT_NE(error.find("QMR_LINK=\"usb3\""), std::string::npos);
     EXPECT_NE(makeDriver("sim", error), nullptr);
     EXPECT_NE(makeDriver(nullptr, error), nullptr);
     EXPECT_NE(makeDriver("tty:/dev/null", error), nullptr);

@@ -161,4 +161,42 @@ TEST(TtyLink, EnumeratedNodeOpensAndSecondOpenIsRefused)
     std::free(ctx);
 }
 
+TEST(TtyLink, APathThatIsNoCharacterDeviceIsNeverWrittenAndFailsWith32)
+{
+    TempDir t;
+    const std::string content = "precious bytes";
+    std::string file = t.file("image.bin", content);
+    std::string fifo = (t.path / "fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        std::string link;
+        std::string named;  // what the message names, quoted
+    };
+    const Case cases[] = {
+        {"tty:" + file, "\"" + file + "\""},
+        {"tty:" + fifo, "\"" + fifo + "\""},
+        {"tty:" + t.path.string(), "\"" + t.path.string() + "\""},
+        {"tty:", "\"tty:\""},
+        {"tty:/dev/null ", "\"/dev/null \""},  // a trailing blank stays visible
+    };
+    for (const auto& c : cases) {
+        setenv("QMR_LINK", c.link.c_str(), 1);
+        testing::internal::CaptureStderr();
+        int code = 0;
+        {
+            qmrtest::Session s;
+            ResetParams p{};
+            QMRFlshReset(s.ctx, &p, 0);
+            code = s.next().code;
+        }
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(code, QMR_E_NOTFOUND) << c.link;
+        EXPECT_NE(err.find(c.named), std::string::npos) << c.link << ": " << err;
+    }
+    setenv("QMR_LINK", "sim", 1);
+    std::ifstream in(file, std::ios::binary);
+    std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(after, content);
+}
+
 }  // namespace

@@ -64,9 +64,12 @@ std::unique_ptr<Driver> makeDriver(const char* setting, std::string& error)
         return c;
     }
     if (s == "sim") return std::make_unique<SimDriver>();
-    if (s.rfind("tty:", 0) == 0 && s.size() > 4)
-        return std::make_unique<TtyPathDriver>(s.substr(4), unitDescription());
-    error = "QMR_LINK=" + s + " is not a link: use auto, sim or tty:PATH";
+    if (s.rfind("tty:", 0) == 0) {
+        if (s.size() > 4) return std::make_unique<TtyPathDriver>(s.substr(4), unitDescription());
+        error = "QMR_LINK=\"" + s + "\" names no device: use tty:PATH with the unit's character device";
+        return nullptr;
+    }
+    error = "QMR_LINK=\"" + s + "\" is not a link: use auto, sim or tty:PATH";
     return nullptr;
 }
 

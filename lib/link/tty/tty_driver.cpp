@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -201,17 +202,29 @@ std::vector<TtyDevice> listTtyDevices(const std::string& sysRoot, const std::str
 
 std::unique_ptr<Port> openTtyPort(const TtyDevice& dev, std::string& problem)
 {
+    // Only a character device can be the unit: a regular file or a disk
+    // named here must never be written to.
+    struct stat st;
+    if (stat(dev.node.c_str(), &st) == 0 && !S_ISCHR(st.st_mode)) {
+        problem = "\"" + dev.node + "\" is not a terminal or character device";
+        return nullptr;
+    }
     int fd = ::open(dev.node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 && (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode))) {
+        ::close(fd);  // replaced between the check and the open
+        problem = "\"" + dev.node + "\" is not a terminal or character device";
+        return nullptr;
+    }
     if (fd < 0) {
         int err = errno;
-        problem = dev.node + ": " + std::strerror(err);
+        problem = "\"" + dev.node + "\": " + std::strerror(err);
         if (err == EACCES || err == EPERM)
             problem += " (add your user to the dialout group, or install the udev rules "
                        "from contrib/ and plug the unit in again)";
         return nullptr;
     }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        problem = dev.node + ": in use by another program";
+        problem = "\"" + dev.node + "\": in use by another program";
         ::close(fd);
         return nullptr;
     }
