@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/inputfile.h"
 #include "qmr.h"
 
 namespace {
@@ -106,6 +107,27 @@ int fail(const char* what)
     return 1;
 }
 
+// Why a file could not be opened: missing, not a regular file, unreadable,
+// or (when it can be read) not of the kind expected.
+int failOpening(const std::string& path, const char* notOfItsKind)
+{
+    qmr::app::InputFile problem = qmr::app::checkInputFile(path);
+    std::string what = "\"" + path + "\" ";
+    what += problem == qmr::app::InputFile::Ok ? notOfItsKind : qmr::app::inputFileText(problem);
+    return fail(what.c_str());
+}
+
+const char* loadResultText(int result)
+{
+    switch (result) {
+    case QMR_HEX_EFILE: return "the file could not be read";
+    case QMR_HEX_ERANGE: return "a data record lies at or above 8 MB";
+    case QMR_HEX_EMARKER: return "the firmware marker is missing";
+    case QMR_HEX_ECHECKSUM: return "a record is damaged or the file is cut off (wrong checksum or no end record)";
+    default: return "the image did not load";
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -144,7 +166,7 @@ int main(int argc, char** argv)
 
     // The parameter file, unless the unit holds it already.
     PrmRecord* prm = QMRReadPRM((data + "/class1.prs").c_str(), 0);
-    if (!prm) return fail("cannot read class1.prs");
+    if (!prm) return failOpening(data + "/class1.prs", "is not a parameter file (larger than one)");
     bool registered = false;
     for (int i = 0; i < g_ctx->prmNameCount; ++i)
         registered |= std::memcmp(g_ctx->prmNameList[i], prm->prmImage + 6, 4) == 0;
@@ -171,13 +193,13 @@ int main(int argc, char** argv)
     Window loaded;
     loaded.base.post = onPost;
     HexContext* hex = QMRHexOpen(imagePath.c_str(), &loaded.base, QMR_MSG_HEXLOADED, nullptr, 0, 0);
-    if (!hex) return fail("the file is not an Intel HEX or S-record file");
+    if (!hex) return failOpening(imagePath, "is not an Intel HEX or S-record file");
     if (!waitPost(loaded, 60)) return fail("the loader did not finish");
     const HexProgressRecord* h = QMRHexGetProg(hex);
     std::printf("%s (result %d)\n", h->text, h->result);
     if (h->result) {
         QMRHexClose(hex);
-        return fail("the image did not load");
+        return fail(loadResultText(h->result));
     }
     std::vector<uint8_t> image(hex->imageBuffer, hex->imageBuffer + hex->imageSize);
     g_ctx->hexImage = image.data();

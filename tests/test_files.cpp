@@ -1,5 +1,7 @@
 // The image loader, parameter files, the text checksum, the log writer, the
 // file layer and the CRC-32 forms.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,6 +9,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <future>
 #include <fstream>
 #include <random>
 #include <string>
@@ -398,14 +401,16 @@ TEST(LogWrite, CreatesAppendsFormatsAndCuts)
     EXPECT_EQ(fs::file_size(q), 255u);
 }
 
-TEST(FileLayer, OpenedFilesAreNotShared)
+TEST(FileLayer, ReadersShareAFileAndAWriterHoldsItAlone)
 {
     Scratch s;
     std::string p = s.file("x.txt", "line one\r\nline two\nno end");
     qmr::files::File* a = qmr::files::openRead(p.c_str());
     ASSERT_NE(a, nullptr);
-    EXPECT_EQ(qmr::files::openRead(p.c_str()), nullptr);
-    QMRLogWrite(p.c_str(), "%s", "appended");  // held: the write is given up
+    qmr::files::File* second = qmr::files::openRead(p.c_str());
+    EXPECT_NE(second, nullptr);  // two readers at once, as two programs or tests
+    qmr::files::closeFile(second);
+    QMRLogWrite(p.c_str(), "%s", "appended");  // held by a reader: the write is given up
     char buf[256];
     ASSERT_NE(qmr::files::readLine(a, buf, sizeof buf), nullptr);
     EXPECT_STREQ(buf, "line one\n");
@@ -416,10 +421,38 @@ TEST(FileLayer, OpenedFilesAreNotShared)
     EXPECT_EQ(qmr::files::readLine(a, buf, sizeof buf), nullptr);  // no line end before the file ends
     EXPECT_EQ(qmr::files::closeFile(a), 0);
     EXPECT_EQ(qmr::files::closeFile(nullptr), -1);
+    EXPECT_EQ(fs::file_size(p), 25u);
+    // While a writer holds the file, a reader fails.
+    int w = ::open(p.c_str(), O_WRONLY);
+    ASSERT_GE(w, 0);
+    ASSERT_EQ(flock(w, LOCK_EX), 0);
+    EXPECT_EQ(qmr::files::openRead(p.c_str()), nullptr);
+    ::close(w);
     qmr::files::File* b = qmr::files::openRead(p.c_str());
     EXPECT_NE(b, nullptr);
     qmr::files::closeFile(b);
-    EXPECT_EQ(fs::file_size(p), 25u);
+}
+
+TEST(FileLayer, AFifoOrAFolderIsRefusedAtOnce)
+{
+    Scratch s;
+    std::string fifo = (s.path / "pipe.hex").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // A call that blocked in open() would be let go by a writer after the
+    // wait, and fail the test instead of hanging it.
+    auto refusedAtOnce = [&](auto call) {
+        auto f = std::async(std::launch::async, call);
+        if (f.wait_for(std::chrono::seconds(3)) == std::future_status::ready) return f.get();
+        int w = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        f.wait();
+        if (w >= 0) ::close(w);
+        return false;
+    };
+    for (const std::string& path : {fifo, s.path.string()}) {
+        EXPECT_TRUE(refusedAtOnce([&] { return QMRHexOpen(path.c_str(), nullptr, 0, nullptr, 0, 0) == nullptr; }))
+            << path;
+        EXPECT_TRUE(refusedAtOnce([&] { return QMRReadPRM(path.c_str(), 0) == nullptr; })) << path;
+    }
 }
 
 // ---- CRC-32 forms -------------------------------------------------------------------

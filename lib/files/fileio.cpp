@@ -17,13 +17,17 @@ struct File {
 File* openRead(const char* path, const char*)
 {
     if (!path) return nullptr;
-    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    // Opened without blocking, so a FIFO or a device named here cannot hold
+    // the caller in open(); only regular files are read.
+    int fd = ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
     struct stat st;
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    // Readers share the file; a writer holds it alone.
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flock(fd, LOCK_SH | LOCK_NB) != 0) {
         ::close(fd);
         return nullptr;
     }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     File* f = new (std::nothrow) File{fd};
     if (!f) ::close(fd);
     return f;

@@ -1,5 +1,5 @@
-// The library's small file layer: files are opened without sharing (an
-// exclusive advisory lock held until close) and read as bytes.
+// The library's small file layer: regular files only, read under a shared
+// advisory lock (readers share a file, a writer holds it alone), as bytes.
 #pragma once
 
 #include <cstddef>
@@ -10,8 +10,9 @@ namespace qmr::files {
 
 struct File;
 
-// Opens an existing file for reading; null when it cannot be opened or
-// another handle of the layer holds it.  The mode text is ignored.
+// Opens an existing regular file for reading without ever blocking; null
+// when it is missing, not a regular file, unreadable or being written.  The
+// mode text is ignored.
 File* openRead(const char* path, const char* mode = "rb");
 // Reads size*count bytes with one read; returns the whole items read.
 size_t readBlock(File* f, void* data, size_t size, size_t count);
