@@ -165,7 +165,6 @@ TEST_F(LoaderTest, ScanRulesForAddresses)
          0x3000},
         {"S2 and S3 records", srec(2, 0x012345, {0xAB}) + srec(3, 0x00054321, {0x02}) + srec(7, 0x00012345, {}),
          0x12345, 0x54321, 0x12345},
-        {"no end record is a finished load", ihex(0, 0x100, {0xAB}), 0x100, 0x100, 0x100},
         {"stray lines are skipped", ihex(0, 0x200, {0xAB}) + "; comment\n\ngarbage\n" + ihex(0, 0x201, {1}) + kEnd,
          0x200, 0x201, 0x200},
         {"lower-case digits", ":02100000abcd76\r\n" + kEnd, 0x1000, 0x1001, 0x1000},
@@ -219,13 +218,27 @@ TEST_F(LoaderTest, BrokenRecordsFailWithChecksumError)
     }
 }
 
-TEST_F(LoaderTest, EndRecordOnlyGivesAnEmptyRangeAndSumZero)
+TEST_F(LoaderTest, CutOffAndEmptyImagesFailWithChecksumError)
 {
-    auto l = run(kEnd);
-    ASSERT_TRUE(l.posted);
-    EXPECT_EQ(l.rec.result, 0);
-    EXPECT_EQ(l.h->lowestAddress, 0xFFFFFFFFu);
-    EXPECT_EQ(l.h->imageSum, 0);
+    const std::string hexData = ihex(4, 0, {0x00, 0x01}) + ihex(0, 0x100, {0xAB, 0xCD});
+    const std::string sData = srec(3, 0x10100, {0xAB, 0xCD});
+    const std::pair<const char*, std::string> cases[] = {
+        {"Intel HEX cut off at a line end", hexData},
+        {"S-records cut off at a line end", sData},
+        {"Intel HEX end record only", kEnd},
+        {"S-record end record only", srec(9, 0, {})},
+        {"address records but no data", ihex(4, 0, {0x00, 0x01}) + ihex(2, 0, {0x10, 0x00}) + kEnd},
+        {"S0 header and end only", srec(1, 0, {}).replace(1, 1, "0") + srec(7, 0, {})},
+    };
+    for (const auto& [name, text] : cases) {
+        auto l = run(text);
+        ASSERT_TRUE(l.posted) << name;
+        EXPECT_EQ(l.rec.result, QMR_HEX_ECHECKSUM) << name;
+        EXPECT_EQ(l.h->loadState, 2) << name;
+    }
+    // The same data with its end record is an image.
+    EXPECT_EQ(run(hexData + kEnd).rec.result, 0);
+    EXPECT_EQ(run(sData + srec(7, 0, {})).rec.result, 0);
 }
 
 std::vector<uint8_t> firmwareBlock(const char* marker, size_t n)

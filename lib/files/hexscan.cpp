@@ -68,6 +68,7 @@ ScanOutcome scanImage(const char* text, size_t n, uint8_t* image, CancelCheck ca
     uint32_t cur = 0, curEnd = 0;
     uint32_t base = 0;  // segment * 16 or upper linear address, whichever came last
     size_t pos = 0;
+    bool ended = false, anyData = false;
     while (pos < n) {
         if (cancel && cancel(arg)) {
             o.cancelled = true;
@@ -96,7 +97,10 @@ ScanOutcome scanImage(const char* text, size_t n, uint8_t* image, CancelCheck ca
                 pos = next;
                 continue;
             }
-            if (tt == 1) break;
+            if (tt == 1) {
+                ended = true;
+                break;
+            }
             uint32_t start = 0;
             if (tt == 0) {
                 start = base + addr;
@@ -116,6 +120,7 @@ ScanOutcome scanImage(const char* text, size_t n, uint8_t* image, CancelCheck ca
             if (cur < o.lowest) o.lowest = cur;
             if (curEnd > o.highest) o.highest = curEnd;
             if (tt == 0) {
+                anyData |= ll != 0;
                 if (start >= QMR_IMAGE_SIZE) {
                     o.result = QMR_HEX_ERANGE;
                     return o;
@@ -165,8 +170,12 @@ ScanOutcome scanImage(const char* text, size_t n, uint8_t* image, CancelCheck ca
             if (isData && dataLen) curEnd = addr + dataLen - 1;
             if (cur < o.lowest) o.lowest = cur;
             if (curEnd > o.highest) o.highest = curEnd;
-            if (isEnd) break;
+            if (isEnd) {
+                ended = true;
+                break;
+            }
             if (isData) {
+                anyData |= dataLen != 0;
                 if (addr >= QMR_IMAGE_SIZE) {
                     o.result = QMR_HEX_ERANGE;
                     return o;
@@ -185,6 +194,9 @@ ScanOutcome scanImage(const char* text, size_t n, uint8_t* image, CancelCheck ca
             pos = lf ? static_cast<size_t>(static_cast<const char*>(lf) - text) + 1 : n;
         }
     }
+    // A file cut off before its end record (an interrupted copy) or one
+    // without any data is no image to program.
+    if (!ended || !anyData) o.result = QMR_HEX_ECHECKSUM;
     return o;
 }
 

@@ -19,7 +19,9 @@ using CancelCheck = bool (*)(void* arg);
 // Scans text into image, which holds QMR_IMAGE_ALLOC bytes (the caller fills
 // the first 8 MB with 0xFF).  Data records load at their addresses; a type 04
 // record sets the upper linear address, a type 02 record the segment base,
-// and whichever came last applies to the data records after it.
+// and whichever came last applies to the data records after it.  A text
+// without an end record, or without a data record, fails with
+// QMR_HEX_ECHECKSUM.
 ScanOutcome scanImage(const char* text, size_t n, uint8_t* image, CancelCheck cancel = nullptr,
                       void* cancelArg = nullptr);
 
