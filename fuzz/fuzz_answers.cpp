@@ -65,7 +65,17 @@ public:
     }
 };
 
-const int kStates[] = {20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 31, 32, 33, 35, 36, 37, 38, 40, 43, 45, 47, 48};
+// Every state that has a routine in this build.
+const std::vector<int>& states()
+{
+    static const std::vector<int> list = [] {
+        std::vector<int> v;
+        for (int s = 0; s <= 60; ++s)
+            if (qmr::protocol::stateRoutine(s)) v.push_back(s);
+        return v;
+    }();
+    return list;
+}
 
 }  // namespace
 
@@ -79,7 +89,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return x;
     }();
     static std::vector<uint8_t> image(0x800000), read(0x400000);
-    int state = kStates[data[0] % (sizeof kStates / sizeof kStates[0])];
+    // The first byte names the state when it has a routine.
+    int state = qmr::protocol::stateRoutine(data[0]) ? data[0] : states()[data[0] % states().size()];
     uint8_t flags = data[1];
     g_in = {data + 2, size - 2};
 

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DQMR_FUZZ=ON -DQMR_SANITIZE=address,undefined \
   -DQMR_BUILD_TESTS=OFF -DQMR_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
-targets=(hexscan prm answers answers_single sim)
+targets=(hexscan prm answers answers_single sim setup)
 ninja -C build-fuzz "${targets[@]/#/fuzz_}"
 mkdir -p build-fuzz/findings
 for t in "${targets[@]}"; do

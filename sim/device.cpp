@@ -1,7 +1,10 @@
 #include "sim/device.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 
 #include "files/crc32.h"
@@ -24,6 +27,7 @@ enum : uint8_t {
     kAlreadyDefault = 7,
     kNoHex = 8,
     kCrcError = 16,
+    kNandWrite = 18,
     kNoDefault = 26,
     kUnclear = 30,
     kHexTooBig = 33,
@@ -57,14 +61,39 @@ const char* gangDescription() { return "Brennagrove Quill GANG-01"; }
 
 Device::Device(Config config) : config_(std::move(config)), store_(config_.gang ? 8 : 50)
 {
-    if (!config_.storeDir.empty()) store_.load(config_.storeDir + (config_.gang ? "/gang.store" : "/single.store"));
+    if (config_.storeDir.empty()) return;
+    std::string why;
+    if (store_.load(storePath(), &why) != Store::Loaded::Damaged) return;
+    // Never overwrite a store that could not be read: keep it aside.
+    std::string aside;
+    for (int i = 0; i < 100 && aside.empty(); ++i) {
+        std::string name = storePath() + ".damaged" + (i ? "." + std::to_string(i) : std::string());
+        struct stat st;
+        if (lstat(name.c_str(), &st) != 0 && std::rename(storePath().c_str(), name.c_str()) == 0) aside = name;
+    }
+    if (aside.empty()) {
+        storeBlocked_ = true;
+        std::fprintf(stderr, "simulated unit: the store %s cannot be loaded (%s) nor kept aside; "
+                     "the unit keeps nothing until it is moved away\n", storePath().c_str(), why.c_str());
+    } else {
+        std::fprintf(stderr, "simulated unit: the store %s cannot be loaded (%s); kept as %s, "
+                     "the unit starts empty\n", storePath().c_str(), why.c_str(), aside.c_str());
+    }
 }
+
+std::string Device::storePath() const { return config_.storeDir + (config_.gang ? "/gang.store" : "/single.store"); }
 
 const char* Device::description() const { return config_.gang ? gangDescription() : singleDescription(); }
 
-void Device::persist()
+bool Device::persist()
 {
-    if (!config_.storeDir.empty()) store_.save(config_.storeDir + (config_.gang ? "/gang.store" : "/single.store"));
+    if (config_.storeDir.empty()) return true;
+    if (!storeBlocked_ && store_.save(storePath())) return true;
+    // Like a unit whose NAND write failed: it holds what it held before.
+    Store before(slots());
+    if (!storeBlocked_) before.load(storePath());
+    store_ = std::move(before);
+    return false;
 }
 
 uint64_t Device::now() const
@@ -394,8 +423,7 @@ void Device::execute(const Frame& f)
         }
         store_.settings[static_cast<size_t>(n)].reset();
         if (store_.defaultSetting == n) store_.defaultSetting = 0xFF;
-        persist();
-        answerStatus(kSetDelete, kOk);
+        answerStatus(kSetDelete, persist() ? kOk : kNandWrite);
         break;
     }
     case kSetDefaultGet: {
@@ -411,8 +439,7 @@ void Device::execute(const Frame& f)
             answerStatus(kSetDefaultSet, kAlreadyDefault);
         } else {
             store_.defaultSetting = static_cast<uint8_t>(n);
-            persist();
-            answerStatus(kSetDefaultSet, kOk);
+            answerStatus(kSetDefaultSet, persist() ? kOk : kNandWrite);
         }
         break;
     }
@@ -539,8 +566,7 @@ void Device::execute(const Frame& f)
     case kLogClear:
         store_.okCount = store_.ngCount = 0;
         store_.ngList.fill(0);
-        persist();
-        answerStatus(kLogClear, kOk);
+        answerStatus(kLogClear, persist() ? kOk : kNandWrite);
         break;
     case kInfoRead: {
         // One answer serves both readers: the system-information values at
@@ -555,14 +581,16 @@ void Device::execute(const Frame& f)
         answer(kInfoRead, a.data(), static_cast<uint16_t>(a.size()));
         break;
     }
-    case kInfoWrite:
+    case kInfoWrite: {
+        bool saved = true;
         if (d.size() >= 21) {
             store_.sysValues[0] = d[19];
             store_.sysValues[1] = d[20];
-            persist();
+            saved = persist();
         }
-        answerStatus(kInfoWrite, d.size() == 21 ? kOk : kUnclear);
+        answerStatus(kInfoWrite, d.size() != 21 ? kUnclear : saved ? kOk : kNandWrite);
         break;
+    }
     case kBuildNo: {
         std::vector<uint8_t> a;
         putBe16(a, config_.build);
@@ -616,8 +644,8 @@ void Device::endTransfer(uint8_t command)
     case Receiving::Prm: {
         std::vector<uint8_t> img = rx_;
         if (img.size() >= 10) store_.prm[rxId_] = std::move(img);
-        persist();
-        answer(command, nullptr, 0);
+        if (persist()) answer(command, nullptr, 0);
+        else answerStatus(command, kNandWrite);
         return;
     }
     case Receiving::Settings: {
@@ -628,8 +656,8 @@ void Device::endTransfer(uint8_t command)
             return;
         }
         store_.settings[rxSlot_] = std::move(rec);
-        persist();
-        answer(command, nullptr, 0);
+        if (persist()) answer(command, nullptr, 0);
+        else answerStatus(command, kNandWrite);
         return;
     }
     case Receiving::HexName:
@@ -646,8 +674,7 @@ void Device::endTransfer(uint8_t command)
         }
         store_.image = std::move(rxImage_);
         rxImage_ = StoredImage{};
-        persist();
-        answerStatus(command, kOk);
+        answerStatus(command, persist() ? kOk : kNandWrite);
         return;
     }
     case Receiving::Firmware:

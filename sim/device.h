@@ -45,8 +45,10 @@ public:
     const Config& config() const { return config_; }
     const char* description() const;
     Store& store() { return store_; }
-    // Writes the store to its directory (done by the unit after each change).
-    void persist();
+    // Writes the store to its directory (done by the unit after each change);
+    // when that fails the store goes back to what was saved last, and the
+    // command answers the NAND write error.
+    bool persist();
 
     // ---- the byte stream ---------------------------------------------------
     void hostWrite(const uint8_t* data, size_t n);
@@ -119,6 +121,7 @@ private:
     size_t index(int unit) const;
     bool present(size_t i) const;
     size_t slots() const { return config_.gang ? 8 : 50; }
+    std::string storePath() const;
     std::vector<uint8_t> systemInformation() const;
     const std::vector<uint8_t>* defaultRecord() const;
     // n when settings slot n holds a file, else -1.
@@ -163,6 +166,7 @@ private:
     uint8_t rxSlot_ = 0;
     StoredImage rxImage_;
     uint8_t firmwareAnswer_ = 0;  // 0x02 or 0x2C
+    bool storeBlocked_ = false;   // a store that could not be loaded nor kept aside
 };
 
 }  // namespace qmr::sim

@@ -141,10 +141,17 @@ bool Store::save(const std::string& path) const
     return true;
 }
 
-bool Store::load(const std::string& path)
+Store::Loaded Store::load(const std::string& path, std::string* why)
 {
+    auto damaged = [why](std::string reason) {
+        if (why) *why = std::move(reason);
+        return Loaded::Damaged;
+    };
     FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
+    if (!f) {
+        if (errno == ENOENT) return Loaded::None;
+        return damaged(std::strerror(errno));
+    }
     std::vector<uint8_t> b;
     uint8_t chunk[65536];
     size_t k;
@@ -152,11 +159,13 @@ bool Store::load(const std::string& path)
         b.insert(b.end(), chunk, chunk + k);
         if (b.size() > 64u << 20) break;  // no store is this large
     }
+    bool readError = std::ferror(f) != 0;
     std::fclose(f);
-    if (b.size() < 12 || std::memcmp(b.data(), kMagic, 8) != 0) return false;
+    if (readError) return damaged("read error");
+    if (b.size() < 12 || std::memcmp(b.data(), kMagic, 8) != 0) return damaged("not a store file");
     uint32_t crc = (uint32_t(b[b.size() - 4]) << 24) | (uint32_t(b[b.size() - 3]) << 16) |
                    (uint32_t(b[b.size() - 2]) << 8) | b[b.size() - 1];
-    if (files::crc32Zip(b.data(), b.size() - 4) != crc) return false;
+    if (files::crc32Zip(b.data(), b.size() - 4) != crc) return damaged("damaged: its CRC does not match");
     Reader r{b, 8};
     Store s(settings.size());
     uint32_t nprm = r.u32();
@@ -189,9 +198,9 @@ bool Store::load(const std::string& path)
     for (auto& c : s.ngList) c = static_cast<uint16_t>(r.u32());
     s.sysValues[0] = r.u8();
     s.sysValues[1] = r.u8();
-    if (!r.ok) return false;
+    if (!r.ok) return damaged("cut off");
     *this = std::move(s);
-    return true;
+    return Loaded::Yes;
 }
 
 std::string defaultStoreDir()

@@ -34,9 +34,11 @@ struct Store {
 
     explicit Store(size_t settingSlots = 8) : settings(settingSlots) {}
 
-    // Loads the store from dir/file; false when there is none or it is damaged
-    // (the store then stays as it is).
-    bool load(const std::string& path);
+    enum class Loaded { Yes, None, Damaged };
+    // Loads the store from path; None when there is no file, Damaged (with
+    // the reason in why) when it cannot be read or is not a whole store.  The
+    // store stays as it is unless it loaded.
+    Loaded load(const std::string& path, std::string* why = nullptr);
     // Writes the store to path atomically; false on failure.
     bool save(const std::string& path) const;
 };

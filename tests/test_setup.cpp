@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -169,6 +170,7 @@ TEST(Timing, EncodingRangesAndTheCountNeverReaches0xFFFF)
         {100, 2, 4, 100},           {65535.9, 2, 4, 0xFFFE}, {65536, 2, 4, 0xFFFE},  {100000, 2, 5, 50000},
         {200000, 2, 6, 50000},      {400000, 2, 7, 50000},   {1000000, 3, 6, 62500}, {2000000, 3, 7, 62500},
         {3e9, 16, 0, 12000},        {1e12, 16, 0, 0xFFFE},   {-5, 2, 4, 0},
+        {std::nan(""), 16, 0, 0},  // no number: no count, and no undefined conversion
     };
     for (const auto& k : cases) {
         uint32_t w = encodeTiming(k.t);
@@ -322,6 +324,10 @@ TEST(PrmView, TablesPointingOutsideTheImageAreRefused)
         {"timing table number", [](PrmRecord& r) { r.prmImage[384 + 38] = 40; }, PrmCheck::TimingTableOutside},
         {"timing table zero", [](PrmRecord& r) { r.prmImage[384 + 38] = 0; }, PrmCheck::TimingTableOutside},
         {"sub-table offset", [](PrmRecord& r) { put32(r, 7040 + 4 * 51, 16380); }, PrmCheck::SubTableOutside},
+        {"fixed method clock of 0 Hz", [](PrmRecord& r) {
+             r.prmImage[128 + 2] |= 1;  // method 0 names its own clock
+             put32(r, 128 + 4, 0);
+         }, PrmCheck::ZeroMethodClock},
         {"no device", [](PrmRecord& r) {
              for (int s = 0; s < 32; ++s) put16(r, 384 + 80 * s + 36, 0);
          }, PrmCheck::NoDevice},

@@ -46,7 +46,7 @@ TEST(SimStore, RoundTripsThroughItsFileAndRefusesDamage)
     ASSERT_TRUE(a.save(file));
     EXPECT_FALSE(fs::exists(file + ".tmp"));
     Store b(8);
-    ASSERT_TRUE(b.load(file));
+    ASSERT_EQ(b.load(file), Store::Loaded::Yes);
     EXPECT_EQ(b.prm, a.prm);
     EXPECT_EQ(b.settings[3], a.settings[3]);
     EXPECT_FALSE(b.settings[2].has_value());
@@ -68,11 +68,11 @@ TEST(SimStore, RoundTripsThroughItsFileAndRefusesDamage)
     }
     Store c(8);
     c.okCount = 1;
-    EXPECT_FALSE(c.load(file));
+    EXPECT_EQ(c.load(file), Store::Loaded::Damaged);
     EXPECT_EQ(c.okCount, 1u);
     fs::resize_file(file, size / 3);
-    EXPECT_FALSE(c.load(file));
-    EXPECT_FALSE(c.load((t.path / "missing.store").string()));
+    EXPECT_EQ(c.load(file), Store::Loaded::Damaged);
+    EXPECT_EQ(c.load((t.path / "missing.store").string()), Store::Loaded::None);
 }
 
 void send(Device& d, uint8_t command, const std::vector<uint8_t>& data)
@@ -99,6 +99,59 @@ TEST(SimStore, AUnitKeepsWhatItWasGivenAcrossRestarts)
     EXPECT_EQ(again.store().prm[0xA1B2C3D4], prm);
     qmr::sim::Config fresh;  // no directory: a new unit starts empty
     EXPECT_TRUE(Device(fresh).store().prm.empty());
+}
+
+// The answer the unit queued, as bytes.
+std::vector<uint8_t> answerOf(Device& d)
+{
+    std::vector<uint8_t> out(600);
+    out.resize(d.hostRead(out.data(), out.size()));
+    return out;
+}
+
+TEST(SimStore, AStoreThatCannotBeSavedAnswersTheNandWriteError)
+{
+    TempDir t;
+    qmr::sim::Config c;
+    c.storeDir = t.path.string();
+    Device d(c);
+    // The temporary file the store is written through cannot be created.
+    fs::create_directory(t.path / "single.store.tmp");
+    auto prm = qmrtest::parameterFile(0xA1B2C3D4);
+    send(d, 0x03, {0xA1, 0xB2, 0xC3, 0xD4});
+    answerOf(d);
+    for (int i = 0; i < 32; ++i) {
+        send(d, 0x34, std::vector<uint8_t>(prm.begin() + 512 * i, prm.begin() + 512 * (i + 1)));
+        answerOf(d);
+    }
+    send(d, 0x0F, {});
+    EXPECT_EQ(answerOf(d), Device::statusFrame(0x0F, 18));
+    EXPECT_TRUE(d.store().prm.empty());  // it holds what it held before
+    send(d, 0x10, {});                   // a log clear has nothing to keep either
+    EXPECT_EQ(answerOf(d), Device::statusFrame(0x10, 18));
+    fs::remove(t.path / "single.store.tmp");
+    send(d, 0x10, {});
+    EXPECT_EQ(answerOf(d), Device::statusFrame(0x10, 1));
+}
+
+TEST(SimStore, AStoreThatCannotBeLoadedIsReportedAndKeptAside)
+{
+    TempDir t;
+    qmr::sim::Config c;
+    c.storeDir = t.path.string();
+    const std::string garbage = "not a store at all";
+    t.file("single.store", garbage);
+    testing::internal::CaptureStderr();
+    Device d(c);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("cannot be loaded"), std::string::npos) << err;
+    EXPECT_TRUE(d.store().prm.empty());
+    send(d, 0x10, {});  // a change is saved anew, beside the damaged store
+    EXPECT_EQ(answerOf(d), Device::statusFrame(0x10, 1));
+    std::ifstream kept(t.path / "single.store.damaged", std::ios::binary);
+    std::string held((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(held, garbage);
+    EXPECT_EQ(Store(50).load((t.path / "single.store").string()), Store::Loaded::Yes);
 }
 
 TEST(SimGang, EmptyPositionsTakeNoPartInOperations)

@@ -11,6 +11,7 @@ const char* prmCheckText(PrmCheck c)
     case PrmCheck::BlockTableOutside: return "A device's block table lies outside the parameter file.";
     case PrmCheck::TimingTableOutside: return "A device's timing table lies outside the parameter file.";
     case PrmCheck::SubTableOutside: return "A timing sub-table lies outside the parameter file.";
+    case PrmCheck::ZeroMethodClock: return "A communication method of the parameter file has a clock of 0 Hz.";
     }
     return "";
 }
@@ -78,7 +79,13 @@ PrmCheck PrmView::check() const
             if (!none && (off > size_ || size_ - off < 4 * lengths[k])) return PrmCheck::SubTableOutside;
         }
     }
-    return any ? PrmCheck::Ok : PrmCheck::NoDevice;
+    if (!any) return PrmCheck::NoDevice;
+    // Timing words are converted with the method's fixed clock: 0 Hz has no cycles.
+    for (int i = 0; i < methodCount(); ++i) {
+        CommMethod m = method(i);
+        if ((m.flags & 1) && m.clock == 0) return PrmCheck::ZeroMethodClock;
+    }
+    return PrmCheck::Ok;
 }
 
 }  // namespace qmr::app

@@ -18,6 +18,7 @@ enum class PrmCheck {
     BlockTableOutside,    // a device's blocks lie outside the block-end table
     TimingTableOutside,   // a device names a timing table outside the image
     SubTableOutside,      // timing words 50..52 point outside the image
+    ZeroMethodClock,      // a method with a fixed clock gives 0 Hz
 };
 const char* prmCheckText(PrmCheck c);
 

@@ -99,8 +99,9 @@ uint32_t encodeTiming(double t)
     else if (t <= 1048576) code = 3, shift = 6, count = t * 0.0625;
     else if (t <= 2097152) code = 3, shift = 7, count = t * 0.03125;
     else code = 16, shift = 0, count = t * 0.000004;
-    // The count is 16 bits and never 0xFFFF (nor wraps past it to 0).
-    double c = std::floor(count < 0 ? 0 : count);
+    // The count is 16 bits and never 0xFFFF (nor wraps past it to 0); a time
+    // that is no number counts as none.
+    double c = std::floor(count > 0 ? count : 0);
     uint32_t n = c >= 0xFFFE ? 0xFFFE : static_cast<uint32_t>(c);
     return code | (shift << 8) | (n << 16);
 }
@@ -686,7 +687,7 @@ SetupModel::OkResult SetupModel::ok()
             return out;
         }
         oscHz_ = uint32_t(typed);
-    } else if (double(baseClock()) * multiplier_ > maxHz) {
+    } else if (baseClock() == 0 || double(baseClock()) * multiplier_ > maxHz) {
         out.message = MessageBox{" The value of the frequency after the multiplying is injustice. ", "Quillmarker", Icon::Error, false};
         return out;
     }
