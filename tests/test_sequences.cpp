@@ -629,6 +629,21 @@ TEST_F(Sequences, InjectedFaultsEndInTheirErrorRecords)
     }
 }
 
+TEST_F(Sequences, ACodeWithoutATextSaysItIsUnknown)
+{
+    for (int english : {1, 0}) {
+        SetUp();
+        Session s(english != 0);
+        readyUnit(s, 0x800);
+        ASSERT_FALSE(HasFatalFailure());
+        unit([](qmr::sim::Device& d) { d.injectStatus(0x25, 52); });
+        QMRFlshEPV(s.ctx, 0);
+        auto r = s.next();
+        EXPECT_EQ(r.code, 52);
+        EXPECT_STREQ(r.text, "unknown code 52") << english;
+    }
+}
+
 TEST_F(Sequences, CommandsWhileAPollRuns)
 {
     // A clock that does not move keeps the operation running.

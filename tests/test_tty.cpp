@@ -161,6 +161,27 @@ TEST(TtyLink, EnumeratedNodeOpensAndSecondOpenIsRefused)
     std::free(ctx);
 }
 
+TEST(TtyLink, AWriteToAUnitThatStoppedReadingEndsWithTheReadTimeOut)
+{
+    // The pty's other side never reads: its buffer fills and writes block.
+    int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    TtyPathDriver driver(ptsname(master), unitDescription());
+    auto* ctx = static_cast<FlshContext*>(std::calloc(1, sizeof(FlshContext)));
+    ASSERT_TRUE(openLinkWith(ctx, driver));  // the tests' time-out: 300 ms
+    std::vector<uint8_t> big(1 << 20, 0x55);
+    auto t0 = std::chrono::steady_clock::now();
+    int rc = send(ctx, big.data(), static_cast<uint32_t>(big.size()));
+    auto took = std::chrono::steady_clock::now() - t0;
+    EXPECT_TRUE(rc == QMR_E_SHORTWRITE || rc == QMR_E_LINK) << rc;
+    EXPECT_LT(took, std::chrono::seconds(3));  // not the fixed 5 s of old
+    closeLink(ctx);
+    std::free(ctx);
+    ::close(master);
+}
+
 TEST(TtyLink, APathThatIsNoCharacterDeviceIsNeverWrittenAndFailsWith32)
 {
     TempDir t;
