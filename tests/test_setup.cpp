@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 
+#include "core/setfiles.h"
 #include "setrecord/setupmodel.h"
 
 using namespace qmr::app;

@@ -1,8 +1,12 @@
-// Why a file the user named cannot be read, told apart so that a message can
-// say what to do about it.
+// Files the user named: why one cannot be read, told apart so that a message
+// can say what to do about it; reading one whole without ever blocking; and
+// writing one whole or not at all.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qmr::app {
 
@@ -11,6 +15,7 @@ enum class InputFile {
     Missing,      // nothing of that name
     NotRegular,   // a folder, a FIFO, a device
     Unreadable,   // no permission, or being written by another program
+    TooLarge,     // larger than what was asked for
 };
 
 // Looks at path without blocking and without reading it.
@@ -18,5 +23,13 @@ InputFile checkInputFile(const std::string& path);
 
 // English text of a problem, to follow the file's name ("" for Ok).
 const char* inputFileText(InputFile problem);
+
+// Reads a regular file of at most max bytes into out.
+InputFile readWholeFile(const std::string& path, size_t max, std::vector<uint8_t>& out);
+
+// Writes n bytes to path whole or not at all: a temporary file in the same
+// folder, flushed, then renamed over path.  False with the reason in why
+// when it could not; nothing is left behind then.
+bool writeWholeFile(const std::string& path, const void* data, size_t n, std::string* why = nullptr);
 
 }  // namespace qmr::app

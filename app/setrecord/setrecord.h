@@ -97,9 +97,4 @@ static_assert(offsetof(SetRecord, timingSub1) == 0x1280);
 static_assert(offsetof(SetRecord, timingSub2) == 0x12F8);
 static_assert(offsetof(SetRecord, timingSub3) == 0x1460);
 
-// Reading and writing *.set files byte for byte.
-enum class SetFileResult { Ok, CannotOpen, WrongSize, NewerVersion, CannotWrite };
-SetFileResult readSetFile(const std::string& path, SetRecord& out);
-SetFileResult writeSetFile(const std::string& path, const SetRecord& record);
-
 }  // namespace qmr::app
