@@ -175,18 +175,13 @@ int main(int argc, char** argv)
     if (!registered && command("Parameter file download", 15, QMRPRMSend, "PRM File Send Command Completion"))
         return fail("parameter file download failed");
 
-    // The settings file into slot 0, made the default.
+    // The settings file into slot 0, which the unit makes its default.
     std::vector<uint8_t> set = readFile(data + "/demo.set");
     if (set.size() != QMR_SETTINGS_SIZE) return fail("cannot read demo.set");
     std::memcpy(g_ctx->settingsRecord, set.data(), set.size());
     g_ctx->settingsNumber = 0;
     if (command("Setting file download", 16, QMRSETSend, "SET File Send Command Completion"))
         return fail("settings file download failed");
-    if (!(g_ctx->settingsNumberValid && g_ctx->settingsNumber == 0)) {
-        g_ctx->settingsNumber = 0;
-        if (command("Default setting", 18, QMRSETDefaultSet, "SET Default No Setting Command Completion"))
-            return fail("setting the default failed");
-    }
 
     // The image, through the library's loader.
     std::printf(">>COMMAND: LoadFile %s\n", imagePath.c_str());

@@ -656,6 +656,7 @@ void Device::endTransfer(uint8_t command)
             return;
         }
         store_.settings[rxSlot_] = std::move(rec);
+        store_.defaultSetting = rxSlot_;  // the setting just registered is the one the unit runs
         if (persist()) answer(command, nullptr, 0);
         else answerStatus(command, kNandWrite);
         return;

@@ -22,8 +22,8 @@ struct Config {
     std::string serial = "QMSIM0001";
     // Firmware version word of each unit position (the single unit uses
     // position 0); 0xFFFF marks an empty position of the gang box.
-    std::array<uint16_t, 8> versions{{0x0120, 0x0120, 0x0120, 0x0120,
-                                      0x0120, 0x0120, 0x0120, 0x0120}};
+    std::array<uint16_t, 8> versions{{0x0205, 0x0205, 0x0205, 0x0205,
+                                      0x0205, 0x0205, 0x0205, 0x0205}};
     uint16_t build = 0x0102;
     uint8_t kind = 1;
     // Where the store persists; empty keeps it in memory.

@@ -30,7 +30,7 @@ void usage()
                  "  --gang              simulate the gang box instead of the single unit\n"
                  "  --units LIST        gang box positions holding a unit, e.g. 1,2,5 (default all)\n"
                  "  --version P=VER     firmware version word of position P, e.g. 3=0x0204\n"
-                 "  --firmware VER      firmware version word of every unit (default 0x0120)\n"
+                 "  --firmware VER      firmware version word of every unit (default 0x0205)\n"
                  "  --build N           firmware build number (default 258)\n"
                  "  --pace MODE         instant (default), realistic, or bytes per millisecond\n"
                  "  --store DIR         where the unit's store persists (default: QMR_SIM_DIR,\n"

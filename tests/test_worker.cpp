@@ -170,7 +170,7 @@ TEST_F(WorkerTest, InitializationOnAnEmptyUnit)
     EXPECT_EQ(recs[recs.size() - 2].done, 1);
     EXPECT_EQ(recs.back().done, 0);
     EXPECT_STREQ(s.ctx->systemText, "blinky.hex");
-    EXPECT_EQ(qmr_info_version(s.ctx, 0), 0x0120);
+    EXPECT_EQ(qmr_info_version(s.ctx, 0), 0x0205);
     EXPECT_EQ(s.ctx->settingsNumberValid, 0);
     EXPECT_EQ(s.ctx->setupInfoValid, 0);
     EXPECT_EQ(s.ctx->prmNameCount, 0);

@@ -1,17 +1,19 @@
 #include "setrecord/prmview.h"
 
+#include "core/trmark.h"
+
 namespace qmr::app {
 
 const char* prmCheckText(PrmCheck c)
 {
     switch (c) {
     case PrmCheck::Ok: return "";
-    case PrmCheck::TooShort: return "The parameter file is too short for a device description.";
-    case PrmCheck::NoDevice: return "The parameter file describes no device.";
-    case PrmCheck::BlockTableOutside: return "A device's block table lies outside the parameter file.";
-    case PrmCheck::TimingTableOutside: return "A device's timing table lies outside the parameter file.";
-    case PrmCheck::SubTableOutside: return "A timing sub-table lies outside the parameter file.";
-    case PrmCheck::ZeroMethodClock: return "A communication method of the parameter file has a clock of 0 Hz.";
+    case PrmCheck::TooShort: return QT_TRANSLATE_NOOP("PrmView", "The parameter file is too short for a device description.");
+    case PrmCheck::NoDevice: return QT_TRANSLATE_NOOP("PrmView", "The parameter file describes no device.");
+    case PrmCheck::BlockTableOutside: return QT_TRANSLATE_NOOP("PrmView", "A device's block table lies outside the parameter file.");
+    case PrmCheck::TimingTableOutside: return QT_TRANSLATE_NOOP("PrmView", "A device's timing table lies outside the parameter file.");
+    case PrmCheck::SubTableOutside: return QT_TRANSLATE_NOOP("PrmView", "A timing sub-table lies outside the parameter file.");
+    case PrmCheck::ZeroMethodClock: return QT_TRANSLATE_NOOP("PrmView", "A communication method of the parameter file has a clock of 0 Hz.");
     }
     return "";
 }

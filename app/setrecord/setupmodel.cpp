@@ -1,5 +1,7 @@
 #include "setrecord/setupmodel.h"
 
+#include "core/trmark.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -50,7 +52,7 @@ bool readDecimal(const std::string& s, long long& out)
 
 MessageBox warning(const char* text)
 {
-    return MessageBox{text, "Warning", Icon::Error, true};
+    return MessageBox{text, QT_TRANSLATE_NOOP("SetupModel", "Warning"), Icon::Error, true};
 }
 
 // Character time added to a timing word for a baud rate.
@@ -605,8 +607,8 @@ std::optional<MessageBox> SetupModel::setSecurity(int box, bool checked)
     if (box < 0 || box >= kSecurityBoxes || !c_.security[box].enabled) return std::nullopt;
     c_.security[box].checked = checked;
     if (checked && (box == kChipErase || box == kBootBlock))
-        return MessageBox{"When this flag is set up, elimination can't be written in any more to the device, either",
-                          "Attention", Icon::Warning, true};
+        return MessageBox{QT_TRANSLATE_NOOP("SetupModel", "When this flag is set up, elimination can't be written in any more to the device, either"),
+                          QT_TRANSLATE_NOOP("SetupModel", "Attention"), Icon::Warning, true};
     return std::nullopt;
 }
 
@@ -683,18 +685,18 @@ SetupModel::OkResult SetupModel::ok()
     if (c_.onTarget.checked) {
         long long typed = 0;
         if (!readDecimal(c_.onTargetHz.text, typed) || typed <= 0 || double(typed) * multiplier_ > maxHz) {
-            out.message = MessageBox{" On Target The value of the frequency is illegal", "Quillmarker", Icon::Error, false};
+            out.message = MessageBox{QT_TRANSLATE_NOOP("SetupModel", " On Target The value of the frequency is illegal"), "Quillmarker", Icon::Error, false};
             return out;
         }
         oscHz_ = uint32_t(typed);
     } else if (baseClock() == 0 || double(baseClock()) * multiplier_ > maxHz) {
-        out.message = MessageBox{" The value of the frequency after the multiplying is injustice. ", "Quillmarker", Icon::Error, false};
+        out.message = MessageBox{QT_TRANSLATE_NOOP("SetupModel", " The value of the frequency after the multiplying is injustice. "), "Quillmarker", Icon::Error, false};
         return out;
     }
     const std::string& name = c_.setName.text;
-    if (name.empty()) return {warning("Input SET filename."), std::nullopt};
-    if (name.size() > 32) return {warning("SET filename is to 32 bytes."), std::nullopt};
-    if (name.find_first_not_of(' ') == std::string::npos) return {warning("A blank is invalid with SET filename."), std::nullopt};
+    if (name.empty()) return {warning(QT_TRANSLATE_NOOP("SetupModel", "Input SET filename.")), std::nullopt};
+    if (name.size() > 32) return {warning(QT_TRANSLATE_NOOP("SetupModel", "SET filename is to 32 bytes.")), std::nullopt};
+    if (name.find_first_not_of(' ') == std::string::npos) return {warning(QT_TRANSLATE_NOOP("SetupModel", "A blank is invalid with SET filename.")), std::nullopt};
 
     DeviceEntry d = currentDevice();
     uint32_t resetVector = 0;
@@ -702,16 +704,16 @@ SetupModel::OkResult SetupModel::ok()
         const std::string& t = c_.resetVector.text;
         bool hex = t.size() <= 8 && std::all_of(t.begin(), t.end(), [](char ch) { return std::isxdigit(static_cast<unsigned char>(ch)); });
         unsigned long v = hex ? std::strtoul(t.c_str(), nullptr, 16) : 0;
-        if (!hex || v > d.highestAddress || v > 0xFFFFFF) return {warning("Reset Vector Address"), std::nullopt};
+        if (!hex || v > d.highestAddress || v > 0xFFFFFF) return {warning(QT_TRANSLATE_NOOP("SetupModel", "Reset Vector Address")), std::nullopt};
         resetVector = uint32_t(v);
     }
     long long extTime = 0, extWait = 0;
     if (!c_.extensionTime.text.empty() &&
         (!readDecimal(c_.extensionTime.text, extTime) || extTime < 0 || extTime > 4000000))
-        return {warning("Extension Time is illegal"), std::nullopt};
+        return {warning(QT_TRANSLATE_NOOP("SetupModel", "Extension Time is illegal")), std::nullopt};
     if (c_.extensionWait.enabled && !c_.extensionWait.text.empty() &&
         (!readDecimal(c_.extensionWait.text, extWait) || extWait < 0 || extWait > 4000000))
-        return {warning("Extension Wait Time is illegal"), std::nullopt};
+        return {warning(QT_TRANSLATE_NOOP("SetupModel", "Extension Wait Time is illegal")), std::nullopt};
 
     SetRecord r{};
     r.formatVersion = 2;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "setrecord/messagebox.h"
 #include "setrecord/prmview.h"
 #include "setrecord/setrecord.h"
 
@@ -37,13 +38,6 @@ struct Edit {
     bool enabled = true;
 };
 
-enum class Icon { Error, Warning, Information };
-struct MessageBox {
-    std::string text;
-    std::string caption;
-    Icon icon = Icon::Error;
-    bool taskModal = false;
-};
 
 enum class Voltage { Out5V, Out3V3, Target };
 enum SecurityBox { kChipErase, kBlockErase, kProgram, kRead, kBootBlock, kSecurityBoxes };

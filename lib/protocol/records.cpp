@@ -41,7 +41,10 @@ void append(FlshContext* c, const Rec& r, const char* text)
         std::memset(p.spare, 0, sizeof p.spare);
         c->ringWrite = w + 1 >= QMR_RING_SIZE ? 0 : w + 1;
     }
-    platform::postWindowMessage(c->notifyWindow, c->notifyMessage, 0, 0);
+    // A program may point the announcements elsewhere while the worker runs.
+    QmrWindow* window = __atomic_load_n(&c->notifyWindow, __ATOMIC_ACQUIRE);
+    uint32_t message = __atomic_load_n(&c->notifyMessage, __ATOMIC_ACQUIRE);
+    platform::postWindowMessage(window, message, 0, 0);
 }
 
 }  // namespace

@@ -1,0 +1,200 @@
+#include "core/setupdialog.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "core/notify.h"
+#include "core/text.h"
+
+namespace qmr::app {
+
+namespace {
+constexpr int kSetPrmUpload = 24;
+constexpr int kSetUpload = 17;
+
+bool oneOf(int v, std::initializer_list<int> list)
+{
+    for (int x : list)
+        if (x == v) return true;
+    return false;
+}
+}  // namespace
+
+SetupDialogLogic::SetupDialogLogic(FlshContext* ctx, Screen& screen, QmrWindow* ownWindow, Inputs inputs)
+    : ctx_(ctx), screen_(screen), window_(ownWindow), in_(std::move(inputs)), prmName_(in_.prmName)
+{
+}
+
+SetupDialogLogic::~SetupDialogLogic()
+{
+    if (taken_) setNotifyTarget(ctx_, savedWindow_, savedMessage_);
+}
+
+void SetupDialogLogic::open()
+{
+    savedWindow_ = notifyWindowOf(ctx_);
+    savedMessage_ = notifyMessageOf(ctx_);
+    setNotifyTarget(ctx_, window_, kSetupMessage);
+    taken_ = true;
+    model_.typeSettingName(in_.setName.toStdString());
+    if (ctx_->setValid) {
+        controlsEnabled_ = true;
+        loadFromUnit();
+    } else {
+        controlsEnabled_ = false;  // only Select and Cancel
+        okEnabled_ = false;
+        cancelEnabled_ = true;
+    }
+    notifyChanged();
+}
+
+void SetupDialogLogic::loadFromUnit()
+{
+    okEnabled_ = cancelEnabled_ = false;
+    loading_ = true;
+    pendingUpload_ = true;
+    ResetParams none{};
+    QMRFlshReset(ctx_, &none, 0);
+}
+
+void SetupDialogLogic::onProgress()
+{
+    ProgressRecord* p = QMRFlshGetProg(ctx_);
+    if (!p || closed_) return;
+    ProgressRecord r = *p;
+    bool finished = r.percent == 100 && r.scale == 100;
+    if (!finished) return;
+    if (r.state == 0) {
+        // The reset's idle record: the upload starts now.
+        if (r.code) {
+            loading_ = pendingUpload_ = false;
+            cancelEnabled_ = true;
+            screen_.message({tr("Please Setup Device."), QStringLiteral("Quillmarker"), Icon::Error});
+        } else if (pendingUpload_) {
+            pendingUpload_ = false;
+            ctx_->tagA = kSetPrmUpload;
+            QMRSETPRMUpLoad(ctx_, 0);
+        }
+        notifyChanged();
+        return;
+    }
+    if (!loading_) return;
+    if (r.code == 0 && (r.tagA == kSetUpload || r.tagA == kSetPrmUpload)) {
+        p->tagA = 0;
+        ctx_->tagA = 0;
+        loaded();
+        return;
+    }
+    if (r.code == 0) return;
+    // The load failed.
+    loading_ = pendingUpload_ = false;
+    prmName_.clear();
+    model_.typeSettingName("");
+    cancelEnabled_ = true;
+    if (oneOf(r.code, {5, 6, 13, 24, 34, 35, 255}) && r.tagB == 14) {
+        screen_.message({tr("A reading error happened in NANDFlash  \nHardware broke down  "), QStringLiteral("Quillmarker"),
+                         Icon::Error});
+        close(false);
+        screen_.endProgram(0);
+        return;
+    }
+    if (oneOf(r.code, {5, 6, 13, 24, 34, 35, 255}) && r.tagB == kSetUpload)
+        screen_.message({tr("A reading error happened "), QStringLiteral("Quillmarker"), Icon::Error});
+    else if (r.code == QMR_E_NOTFOUND)
+        screen_.message({tr("Please Setup Device."), QStringLiteral("Quillmarker"), Icon::Error});
+    notifyChanged();
+}
+
+void SetupDialogLogic::loaded()
+{
+    loading_ = false;
+    PrmCheck check = model_.load(ctx_->prm);
+    if (check != PrmCheck::Ok) {
+        controlsEnabled_ = false;
+        okEnabled_ = false;
+        cancelEnabled_ = true;
+        screen_.message({QCoreApplication::translate("PrmView", prmCheckText(check)), QStringLiteral("Quillmarker"),
+                         Icon::Error});
+        notifyChanged();
+        return;
+    }
+    prmName_ = QString::fromUtf8(model_.controls().prmName.c_str());
+    controlsEnabled_ = true;
+    SetRecord stored;
+    std::memcpy(&stored, ctx_->settingsRecord, sizeof stored);
+    if (ctx_->setupInfoValid) {
+        model_.fillFromRecord(stored);
+    } else {
+        model_.fillDefaults();
+        if (!chosenName_.isEmpty()) {
+            model_.typeSettingName(chosenName_.toStdString());
+            model_.selectSetting(chosenName_.toStdString());
+        }
+    }
+    okEnabled_ = cancelEnabled_ = true;
+    notifyChanged();
+}
+
+void SetupDialogLogic::select()
+{
+    SettingListLogic list(screen_, ListMode::Select, in_.slots, in_.prms, in_.defaultSlot);
+    if (!screen_.runSettingList(list)) return;
+    int slot = list.slot();
+    prmName_ = list.parameterName();
+    chosenName_ = list.settingName();
+    // The chosen names go into the record the unit's setting is loaded into:
+    // the parameter file name as it is, the setting name right-aligned in
+    // its 32 characters (exactly 32: the field is not terminated).
+    QByteArray prm = list.parameterName().toUtf8().left(29);
+    std::memset(ctx_->settingsRecord + 0x10, 0, 30);
+    std::memcpy(ctx_->settingsRecord + 0x10, prm.constData(), static_cast<size_t>(prm.size()));
+    char name[33];
+    std::snprintf(name, sizeof name, "%32.32s", list.settingName().toUtf8().constData());
+    std::memcpy(ctx_->settingsRecord + 0x30, name, 32);
+    ctx_->settingsNumber = static_cast<uint8_t>(slot);
+    ctx_->prmListSelection = list.parameterIndex();
+    model_.typeSettingName(chosenName_.toStdString());
+    model_.selectSetting(chosenName_.toStdString());
+    changed_ = true;
+    loadFromUnit();
+    notifyChanged();
+}
+
+bool SetupDialogLogic::ok()
+{
+    if (!okEnabled_) return false;
+    SetupModel::OkResult r = model_.ok();
+    if (r.message) {
+        const MessageBox& m = *r.message;
+        screen_.message({QCoreApplication::translate("SetupModel", m.text.c_str()),
+                         QCoreApplication::translate("SetupModel", m.caption.c_str()), m.icon, Buttons::Ok, m.taskModal});
+        return false;
+    }
+    if (!r.record) {  // nothing chosen: OK acts as Cancel
+        close(false);
+        return true;
+    }
+    std::memcpy(ctx_->settingsRecord, &*r.record, sizeof(SetRecord));
+    changed_ = true;
+    close(true);
+    return true;
+}
+
+void SetupDialogLogic::cancel()
+{
+    if (!cancelEnabled_) return;
+    close(false);
+}
+
+void SetupDialogLogic::close(bool ok)
+{
+    if (closed_) return;
+    closed_ = true;
+    if (taken_) {
+        setNotifyTarget(ctx_, savedWindow_, savedMessage_);
+        taken_ = false;
+    }
+    if (onClose) onClose(ok);
+}
+
+}  // namespace qmr::app

@@ -1,0 +1,84 @@
+// The Setup dialog without its window: while open it takes the context's
+// announcements (message 3025), loads the unit's current setting and its
+// parameter file (command 24), binds the controls to the Setup model, lets
+// "Select" choose another slot from the unit's list, and on OK leaves the
+// built record in the context.
+#pragma once
+
+#include <QCoreApplication>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+#include "core/screen.h"
+#include "core/settinglist.h"
+#include "qmr.h"
+#include "setrecord/setupmodel.h"
+
+namespace qmr::app {
+
+constexpr uint32_t kSetupMessage = 3025;
+
+class SetupDialogLogic {
+    Q_DECLARE_TR_FUNCTIONS(SetupDialogLogic)
+public:
+    struct Inputs {
+        QString prmName, setName, hexName;
+        QList<PrmListEntry> prms;  // the unit's parameter files
+        QList<SlotRow> slots;      // the unit's setting slots
+        int defaultSlot = -1;
+    };
+    // ownWindow is the notify target the dialog's records arrive through.
+    SetupDialogLogic(FlshContext* ctx, Screen& screen, QmrWindow* ownWindow, Inputs inputs);
+    ~SetupDialogLogic();
+    SetupDialogLogic(const SetupDialogLogic&) = delete;
+    SetupDialogLogic& operator=(const SetupDialogLogic&) = delete;
+
+    // Takes the announcements; loads the unit's setting when it has a default.
+    void open();
+    // One announcement (message 3025): fetches one record and acts on it.
+    void onProgress();
+    void select();
+    // OK: true when the dialog closes with OK (the record is in the context).
+    bool ok();
+    void cancel();
+
+    SetupModel& model() { return model_; }
+    const Controls& controls() const { return model_.controls(); }
+    bool controlsEnabled() const { return controlsEnabled_; }
+    bool okEnabled() const { return okEnabled_; }
+    bool cancelEnabled() const { return cancelEnabled_; }
+    bool loading() const { return loading_; }
+    QString parameterName() const { return prmName_; }
+    bool changed() const { return changed_; }
+    bool closed() const { return closed_; }
+
+    std::function<void()> onChanged;            // the controls need a refresh
+    std::function<void(bool ok)> onClose;       // the dialog closes
+
+private:
+    void loadFromUnit();
+    void loaded();
+    void close(bool ok);
+    void notifyChanged()
+    {
+        if (onChanged) onChanged();
+    }
+
+    FlshContext* ctx_;
+    Screen& screen_;
+    QmrWindow* window_;
+    Inputs in_;
+    SetupModel model_;
+    QmrWindow* savedWindow_ = nullptr;
+    uint32_t savedMessage_ = 0;
+    bool taken_ = false;
+    bool pendingUpload_ = false;  // waiting for the reset's idle record
+    bool loading_ = false;
+    bool controlsEnabled_ = false, okEnabled_ = false, cancelEnabled_ = true;
+    bool changed_ = false, closed_ = false;
+    QString prmName_, chosenName_;
+};
+
+}  // namespace qmr::app
