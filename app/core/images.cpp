@@ -54,9 +54,9 @@ Fp4Sums fp4Sums(const uint8_t* upload, uint32_t size)
     return s;
 }
 
-std::string checksumDisplayText(uint32_t size, const std::string& unitChecksum, const Fp4Sums& sums, const Translate& tr)
+std::string checksumDisplayText(uint32_t size, const std::string& unitChecksum, const Fp4Sums& sums, const Translate& translate)
 {
-    auto t = [&](const char* text) { return tr ? tr("Checksum", text) : std::string(text); };
+    auto t = [&](const char* text) { return translate ? translate("Checksum", text) : std::string(text); };
     char c1[16], c2[16];
     std::snprintf(c1, sizeof c1, "%08X", sums.crc1m);
     std::snprintf(c2, sizeof c2, "%08X", sums.crc2m);

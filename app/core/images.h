@@ -30,7 +30,7 @@ Fp4Sums fp4Sums(const uint8_t* upload, uint32_t size);
 // 1 MB, "--Over--" for the first above that, the unit checksum alone above
 // 2 MB.
 std::string checksumDisplayText(uint32_t size, const std::string& unitChecksum, const Fp4Sums& sums,
-                                const Translate& tr = {});
+                                const Translate& translate = {});
 
 // An image larger than 0xE000 bytes cannot go to a unit whose firmware is
 // older than 0x0204 at once: the intermediate firmware goes first.

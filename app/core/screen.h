@@ -18,6 +18,8 @@ namespace qmr::app {
 class SetupDialogLogic;
 class SettingListLogic;
 class SettingUpdateLogic;
+class LogHistoryLogic;
+class SerialEpvLogic;
 
 enum class Buttons { Ok, OkCancel, YesNo };
 enum class Answer { Ok, Cancel, Yes, No };
@@ -73,6 +75,10 @@ struct ActionState {
     bool isEnabled(Action a) const { return enabled[static_cast<size_t>(a)]; }
 };
 
+struct AboutTexts {
+    QString firmware, gui, library, serial;
+};
+
 enum class Timer { StartTimeout, Wake };
 
 class Screen {
@@ -98,6 +104,10 @@ public:
     virtual bool runSetupDialog(SetupDialogLogic& d) = 0;
     virtual bool runSettingList(SettingListLogic& d) = 0;
     virtual bool runSettingUpdate(SettingUpdateLogic& d) = 0;
+    virtual bool runLogHistory(LogHistoryLogic& d) = 0;
+    // The serial-number EPV dialog stays open across devices until closed.
+    virtual void runSerialEpv(SerialEpvLogic& d) = 0;
+    virtual void showAbout(const AboutTexts& t) = 0;
 
     // Ends the program with this exit status, without asking.
     virtual void endProgram(int status) = 0;

@@ -95,7 +95,8 @@ void SetupDialogLogic::onProgress()
         screen_.message({tr("A reading error happened in NANDFlash  \nHardware broke down  "), QStringLiteral("Quillmarker"),
                          Icon::Error});
         close(false);
-        screen_.endProgram(0);
+        if (endProgram) endProgram();
+        else screen_.endProgram(0);
         return;
     }
     if (oneOf(r.code, {5, 6, 13, 24, 34, 35, 255}) && r.tagB == kSetUpload)
@@ -137,7 +138,7 @@ void SetupDialogLogic::loaded()
 
 void SetupDialogLogic::select()
 {
-    SettingListLogic list(screen_, ListMode::Select, in_.slots, in_.prms, in_.defaultSlot);
+    SettingListLogic list(screen_, ListMode::Select, in_.settingSlots, in_.prms, in_.defaultSlot);
     if (!screen_.runSettingList(list)) return;
     int slot = list.slot();
     prmName_ = list.parameterName();
@@ -158,6 +159,13 @@ void SetupDialogLogic::select()
     changed_ = true;
     loadFromUnit();
     notifyChanged();
+}
+
+void SetupDialogLogic::setSecurity(int box, bool checked)
+{
+    if (auto w = model_.setSecurity(box, checked))
+        screen_.message({QCoreApplication::translate("SetupModel", w->text.c_str()),
+                         QCoreApplication::translate("SetupModel", w->caption.c_str()), w->icon, Buttons::Ok, w->taskModal});
 }
 
 bool SetupDialogLogic::ok()

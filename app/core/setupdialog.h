@@ -26,7 +26,7 @@ public:
     struct Inputs {
         QString prmName, setName, hexName;
         QList<PrmListEntry> prms;  // the unit's parameter files
-        QList<SlotRow> slots;      // the unit's setting slots
+        QList<SlotRow> settingSlots;  // the unit's setting slots
         int defaultSlot = -1;
     };
     // ownWindow is the notify target the dialog's records arrive through.
@@ -40,6 +40,8 @@ public:
     // One announcement (message 3025): fetches one record and acts on it.
     void onProgress();
     void select();
+    // A security box: the model's warning, when it has one, is shown.
+    void setSecurity(int box, bool checked);
     // OK: true when the dialog closes with OK (the record is in the context).
     bool ok();
     void cancel();
@@ -56,6 +58,7 @@ public:
 
     std::function<void()> onChanged;            // the controls need a refresh
     std::function<void(bool ok)> onClose;       // the dialog closes
+    std::function<void()> endProgram;           // a fault the unit cannot recover from
 
 private:
     void loadFromUnit();

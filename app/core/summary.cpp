@@ -37,9 +37,9 @@ std::string groupDigits(uint32_t value)
     return out;
 }
 
-SetupSummary summarizeSetup(const SetRecord& r, const PrmRecord* prm, bool setupInfoValid, const Translate& tr)
+SetupSummary summarizeSetup(const SetRecord& r, const PrmRecord* prm, bool setupInfoValid, const Translate& translate)
 {
-    auto t = [&](const char* text) { return tr ? tr("Summary", text) : std::string(text); };
+    auto t = [&](const char* text) { return translate ? translate("Summary", text) : std::string(text); };
     SetupSummary s;
     SetRecord rec = r;
     if (rec.formatVersion == 1 && prm) {

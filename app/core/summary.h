@@ -24,7 +24,7 @@ struct SetupSummary {
 // read from (null: no name); the last five fields are filled only when the
 // unit's setup information is valid.
 SetupSummary summarizeSetup(const SetRecord& record, const PrmRecord* prm, bool setupInfoValid,
-                            const Translate& tr = {});
+                            const Translate& translate = {});
 
 // A decimal number with a comma before every group of three digits from the
 // right ("1,000", "12,000,000").

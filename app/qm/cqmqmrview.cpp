@@ -1,0 +1,223 @@
+#include "qm/cqmqmrview.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include "qm/serialepvdialog.h"
+#include "qt/mainframe.h"
+#include "qt/textprogressbar.h"
+
+namespace qmr::app {
+
+namespace {
+
+QString menuText(const char* text) { return QCoreApplication::translate("QmMenu", text); }
+
+// The prompt and the short name of a string-table text "prompt\nname".
+std::pair<QString, QString> prompt(const char* text)
+{
+    QString t = menuText(text);
+    int nl = t.indexOf(QLatin1Char('\n'));
+    if (nl < 0) return {t, QString()};
+    return {t.left(nl), t.mid(nl + 1)};
+}
+
+ActionSpec spec(Action id, int menu, const char* text, const char* promptText, bool separator = false,
+                const char* caption = nullptr, const char* icon = nullptr)
+{
+    auto [p, name] = prompt(promptText);
+    ActionSpec s{id, menu, menuText(text), p, name, separator, caption ? menuText(caption) : QString(),
+                 icon ? QString::fromLatin1(icon) : QString()};
+    return s;
+}
+
+}  // namespace
+
+CMainFrame* makeQmFrame()
+{
+    QStringList menus = {menuText(QT_TRANSLATE_NOOP("QmMenu", "File(&F)")), menuText(QT_TRANSLATE_NOOP("QmMenu", "Option(&O)")),
+                         menuText(QT_TRANSLATE_NOOP("QmMenu", "Device(&D)")), menuText(QT_TRANSLATE_NOOP("QmMenu", "Help(&H)"))};
+    QList<ActionSpec> a = {
+        spec(Action::HexDownload, 0, QT_TRANSLATE_NOOP("QmMenu", "HEX File Download(&W)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Load a HEX file and download it to the unit.\nDownload"), false,
+             QT_TRANSLATE_NOOP("QmMenu", "Download"), ":/icons/download.svg"),
+        spec(Action::HexUpload, 0, QT_TRANSLATE_NOOP("QmMenu", "HEX File Upload(&U)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Upload the unit's image to an S-record file.\nHEX upload")),
+        spec(Action::ChecksumDisplay, 0, QT_TRANSLATE_NOOP("QmMenu", "Checksum Display(&S)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Show the checksums of the unit's image.\nChecksum display")),
+        spec(Action::PrmDownload, 0, QT_TRANSLATE_NOOP("QmMenu", "Parameter File Download(&P)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Register a parameter file on the unit.\nParameter file"), true),
+        spec(Action::SetDownload, 0, QT_TRANSLATE_NOOP("QmMenu", "Setting File Download(&L)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Register a setting file from disk on the unit.\nSetting file download")),
+        spec(Action::SetUpload, 0, QT_TRANSLATE_NOOP("QmMenu", "Setting File Upload(&H)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Save one of the unit's setting files to disk.\nSetting file upload")),
+        spec(Action::SetDelete, 0, QT_TRANSLATE_NOOP("QmMenu", "Setting File Delete(&E)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Delete one of the unit's setting files.\nSetting file delete")),
+        spec(Action::Exit, 0, QT_TRANSLATE_NOOP("QmMenu", "Exit(&X)"), QT_TRANSLATE_NOOP("QmMenu", "Quit the program.\nExit"), true),
+        spec(Action::Setup, 1, QT_TRANSLATE_NOOP("QmMenu", "Setup(&T)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Make the setting the unit programs with.\nSetup"), false,
+             QT_TRANSLATE_NOOP("QmMenu", "Setup"), ":/icons/setup.svg"),
+        spec(Action::LogHistory, 1, QT_TRANSLATE_NOOP("QmMenu", "Log History(&L)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Show the unit's OK/NG log of standalone operation.\nLog history"), true),
+        spec(Action::Firmware, 1, QT_TRANSLATE_NOOP("QmMenu", "Firmware Update(&F)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Update the unit's firmware.\nFirmware update")),
+        spec(Action::Blank, 2, QT_TRANSLATE_NOOP("QmMenu", "Blank Check(&B)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Check if the target device is blank.\nBlank"), false,
+             QT_TRANSLATE_NOOP("QmMenu", "Blank"), ":/icons/blank.svg"),
+        spec(Action::Erase, 2, QT_TRANSLATE_NOOP("QmMenu", "Erase(&A)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Erase the target device.\nErase"), false, QT_TRANSLATE_NOOP("QmMenu", "Erase"),
+             ":/icons/erase.svg"),
+        spec(Action::Program, 2, QT_TRANSLATE_NOOP("QmMenu", "Program(&P)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Program the target device with the unit's image.\nProgram"), false,
+             QT_TRANSLATE_NOOP("QmMenu", "Program"), ":/icons/program.svg"),
+        spec(Action::Verify, 2, QT_TRANSLATE_NOOP("QmMenu", "Verify(&V)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Compare the target device with the unit's image.\nVerify"), false,
+             QT_TRANSLATE_NOOP("QmMenu", "Verify"), ":/icons/verify.svg"),
+        spec(Action::Epv, 2, QT_TRANSLATE_NOOP("QmMenu", "EPV(&E)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Blank check, erase, program and verify a device.\nEPV"), false,
+             QT_TRANSLATE_NOOP("QmMenu", "EPV"), ":/icons/epv.svg"),
+        spec(Action::SerialEpv, 2, QT_TRANSLATE_NOOP("QmMenu", "EPV with Serial No.(&N)"),
+             QT_TRANSLATE_NOOP("QmMenu", "EPV with a serial number written into each device.\nSerial No. EPV")),
+        spec(Action::Read, 2, QT_TRANSLATE_NOOP("QmMenu", "Read(&R)"), QT_TRANSLATE_NOOP("QmMenu", "Read the target device."), true),
+        spec(Action::Security, 2, QT_TRANSLATE_NOOP("QmMenu", "Security(&C)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Set the target device's security flags.\nSecurity"), true),
+        spec(Action::Checksum, 2, QT_TRANSLATE_NOOP("QmMenu", "Checksum(&S)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Read the target device's checksum.\nChecksum")),
+        spec(Action::Signature, 2, QT_TRANSLATE_NOOP("QmMenu", "Signature(&I)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Read the target device's signature.\nSignature")),
+        spec(Action::About, 3, QT_TRANSLATE_NOOP("QmMenu", "About(&A)"),
+             QT_TRANSLATE_NOOP("QmMenu", "Show the versions of the unit, the program and the library.\nAbout")),
+    };
+    QList<Action> toolbar = {Action::Setup,   Action::Count,  Action::HexDownload, Action::Count, Action::Blank,
+                             Action::Erase,   Action::Program, Action::Verify,     Action::Epv};
+    return new CMainFrame(QStringLiteral("Quillmarker"), menus, a, toolbar);
+}
+
+CQMQMRView::CQMQMRView(CMainFrame* frame, QmLogic::Options options)
+    : QWidget(frame), frame_(frame), dialogs_(this, QStringLiteral("QM"))
+{
+    setObjectName(QStringLiteral("form"));
+    auto field = [this](int i) {
+        auto* l = new QLabel;
+        l->setFrameShape(QFrame::StyledPanel);
+        l->setFrameShadow(QFrame::Sunken);
+        l->setMinimumWidth(190);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        fields_[size_t(i)] = l;
+        return l;
+    };
+    auto* setup = new QGroupBox(tr("Setup information"));
+    auto* sg = new QGridLayout(setup);
+    const char* setupLabels[] = {QT_TR_NOOP("Setting file"),   QT_TR_NOOP("Parameter file"), QT_TR_NOOP("Target device"),
+                                 QT_TR_NOOP("Supply voltage"), QT_TR_NOOP("Oscillator"),     QT_TR_NOOP("Communication"),
+                                 QT_TR_NOOP("Speed"),          QT_TR_NOOP("Operation mode")};
+    for (int i = 0; i < 8; ++i) {
+        sg->addWidget(new QLabel(tr(setupLabels[i])), i, 0);
+        sg->addWidget(field(i), i, 1);
+    }
+    sg->setColumnStretch(1, 1);
+    auto* hex = new QGroupBox(tr("HEX File"));
+    auto* hg = new QGridLayout(hex);
+    const char* hexLabels[] = {QT_TR_NOOP("File name"), QT_TR_NOOP("Time stamp"), QT_TR_NOOP("Checksum (CRC)")};
+    for (int i = 0; i < 3; ++i) {
+        hg->addWidget(new QLabel(tr(hexLabels[i])), i, 0);
+        hg->addWidget(field(8 + i), i, 1);
+    }
+    hg->setColumnStretch(1, 1);
+    hg->setRowStretch(3, 1);
+    status_ = new QLabel;
+    status_->setObjectName(QStringLiteral("status"));
+    status_->setFrameShape(QFrame::StyledPanel);
+    status_->setFrameShadow(QFrame::Sunken);
+    status_->setMinimumHeight(22);
+    bar_ = new CTextProgressBar;
+    bar_->setObjectName(QStringLiteral("progress"));
+    bar_->setRange(0, 100);
+    bar_->setPosition(0);
+    log_ = new QPlainTextEdit;
+    log_->setObjectName(QStringLiteral("log"));
+    log_->setReadOnly(true);
+    log_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    log_->setMinimumHeight(170);
+    log_->setFont(QFont(QStringLiteral("monospace")));
+    trace_ = new QCheckBox(tr("Show trace"));
+    trace_->setObjectName(QStringLiteral("trace"));
+    auto* top = new QGridLayout;
+    top->addWidget(setup, 0, 0);
+    top->addWidget(hex, 0, 1);
+    top->setColumnStretch(0, 3);
+    top->setColumnStretch(1, 2);
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(top);
+    all->addWidget(status_);
+    all->addWidget(bar_);
+    all->addWidget(log_, 1);
+    all->addWidget(trace_);
+    setMinimumWidth(760);
+
+    startTimeout_.setSingleShot(true);
+    wake_.setSingleShot(true);
+    logic_ = std::make_unique<QmLogic>(*this, std::move(options));
+    connect(&startTimeout_, &QTimer::timeout, this, [this] { logic_->timerFired(Timer::StartTimeout); });
+    connect(&wake_, &QTimer::timeout, this, [this] { logic_->timerFired(Timer::Wake); });
+    connect(trace_, &QCheckBox::toggled, this, [this](bool on) { logic_->setTrace(on); });
+    frame_->onAction = [this](Action a) { logic_->trigger(a); };
+    frame_->confirmClose = [this] { return logic_->ending() || logic_->confirmExit(); };
+    frame_->setForm(this);
+}
+
+CQMQMRView::~CQMQMRView() = default;
+
+void CQMQMRView::showForm(const FormTexts& f)
+{
+    const QString* texts[] = {&f.setting, &f.parameter, &f.device, &f.voltage, &f.oscillator, &f.method,
+                              &f.speed,   &f.mode,      &f.hexName, &f.hexTime, &f.hexCrc};
+    for (size_t i = 0; i < fields_.size(); ++i) fields_[i]->setText(*texts[i]);
+}
+
+void CQMQMRView::setProgress(int percent)
+{
+    bar_->setPosition(percent);
+    bar_->setText(percent > 0 ? QStringLiteral("%1 %").arg(percent) : QString());
+}
+
+void CQMQMRView::setStatus(const QString& text) { status_->setText(text); }
+
+void CQMQMRView::appendLog(const QString& line)
+{
+    log_->appendPlainText(line);
+    log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
+}
+
+void CQMQMRView::clearLog() { log_->clear(); }
+
+void CQMQMRView::showActions(const ActionState& s) { frame_->apply(s); }
+
+void CQMQMRView::startTimer(Timer t, int ms) { (t == Timer::Wake ? wake_ : startTimeout_).start(ms < 0 ? 0 : ms); }
+
+void CQMQMRView::stopTimer(Timer t) { (t == Timer::Wake ? wake_ : startTimeout_).stop(); }
+
+void CQMQMRView::runSerialEpv(SerialEpvLogic& d)
+{
+    SerialEpvDialog dialog(d, this);
+    dialog.exec();
+}
+
+void CQMQMRView::showAbout(const AboutTexts& t)
+{
+    dialogs_.showAbout(t, QStringLiteral("Quillmarker"), QStringLiteral(":/icons/qm.svg"));
+}
+
+void CQMQMRView::endProgram(int status)
+{
+    frame_->closeWithoutAsking();
+    QCoreApplication::exit(status);
+}
+
+}  // namespace qmr::app

@@ -1,0 +1,116 @@
+// A session of the single-unit program's logic on the in-process simulated
+// unit, with the scripted screen, and the unit's store prepared directly.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "files/crc32.h"
+#include "link/sim/sim_driver.h"
+#include "scripted_screen.h"
+
+namespace qmtest {
+
+inline std::string example(const char* name) { return std::string(QM_EXAMPLES_DIR) + "/" + name; }
+
+inline std::vector<uint8_t> readBytes(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+// The simulated unit: a fresh one, and its store filled directly.
+struct Unit {
+    static void reset(const std::function<void(qmr::sim::Config&)>& tweak = {})
+    {
+        auto c = qmr::link::defaultSimConfig();
+        c.storeDir.clear();
+        if (tweak) tweak(c);
+        qmr::link::resetSimDevice(c);
+    }
+    static void with(const std::function<void(qmr::sim::Device&)>& f) { qmr::link::withSimDevice(f); }
+    static uint32_t prmId(const std::vector<uint8_t>& prm)
+    {
+        return (uint32_t(prm[6]) << 24) | (uint32_t(prm[7]) << 16) | (uint32_t(prm[8]) << 8) | prm[9];
+    }
+    // The class-1 parameter file, the demo setting as slot 0 (the default)
+    // and an image of `imageSize` bytes.
+    static void store(bool setting = true, size_t imageSize = 0x800, const char* prs = "class1.prs",
+                      const char* set = "demo.set")
+    {
+        auto prm = readBytes(example(prs));
+        auto rec = readBytes(example(set));
+        with([&](qmr::sim::Device& d) {
+            d.store().prm[prmId(prm)] = prm;
+            if (setting) {
+                d.store().settings[0] = rec;
+                d.store().defaultSetting = 0;
+            }
+            if (imageSize) {
+                qmr::sim::StoredImage im;
+                im.name = "blinky.hex";
+                im.data.resize(imageSize);
+                for (size_t i = 0; i < imageSize; ++i) im.data[i] = static_cast<uint8_t>(i * 7 + 3);
+                im.size = static_cast<uint32_t>(imageSize);
+                im.end = im.size - 1;
+                im.crc = qmr::files::crc32Bzip2(im.data.data(), im.data.size());
+                im.timestamp = "20261209103015";
+                d.store().image = im;
+            }
+        });
+    }
+};
+
+class Session {
+public:
+    explicit Session(bool english = true, const std::function<void(QmLogic::Options&)>& tweak = {})
+    {
+        QmLogic::Options o;
+        o.english = english;
+        o.programFolder = QString::fromUtf8(QM_EXAMPLES_DIR);
+        o.startupWaitMs = o.completionWaitMs = o.firmwareWaitMs = 0;
+        if (tweak) tweak(o);
+        logic = std::make_unique<QmLogic>(screen, o);
+        screen.logic = logic.get();
+        logic->setTrace(true);
+    }
+    ~Session()
+    {
+        // Whatever is still posted is taken before the context closes.
+        waitUntil([&] { return logic->idle(); }, 2000);
+    }
+    // Starts the program and waits for the start command to finish.
+    bool start()
+    {
+        logic->start();
+        return waitUntil([&] { return screen.logCount("Initialization Completion") >= 2 && logic->idle(); });
+    }
+    bool waitIdle(int ms = 10000)
+    {
+        // Idle, and still idle once the events now posted are handled.
+        return waitUntil(
+            [&] {
+                if (!logic->idle()) return false;
+                QCoreApplication::processEvents();
+                return logic->idle();
+            },
+            ms);
+    }
+    bool waitLog(const QString& line, int ms = 10000)
+    {
+        return waitUntil([&] { return screen.logged(line); }, ms) && waitIdle(ms);
+    }
+    void trigger(Action a) { logic->trigger(a); }
+    FlshContext* ctx() const { return logic->context(); }
+
+    ScriptedScreen screen;
+    std::unique_ptr<QmLogic> logic;
+};
+
+}  // namespace qmtest
