@@ -30,6 +30,7 @@ struct Message {
     Icon icon = Icon::Error;
     Buttons buttons = Buttons::Ok;
     bool taskModal = false;
+    bool fixedPitch = false;  // a table of values that lines up in columns
 };
 
 struct FileFilter {

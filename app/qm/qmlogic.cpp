@@ -1049,7 +1049,7 @@ void QmLogic::showChecksumDisplay()
 {
     Fp4Sums sums = fp4Sums(ctx_->uploadBuffer, ctx_->hexSize);
     std::string text = checksumDisplayText(ctx_->hexSize, unitChecksumText_.toStdString(), sums, translateFor);
-    screen_.message({q(text), tr("Checksum"), Icon::Information, Buttons::Ok});
+    screen_.message({q(text), tr("Checksum"), Icon::Information, Buttons::Ok, false, true});
 }
 
 void QmLogic::firmwareUpdate()

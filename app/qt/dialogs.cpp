@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QLabel>
 #include <QMessageBox>
 #include <QSettings>
 
@@ -29,6 +31,10 @@ Answer QtDialogs::message(const Message& m)
     box.setWindowTitle(m.caption);
     box.setText(m.text);
     box.setWindowModality(Qt::ApplicationModal);
+    if (m.fixedPitch) {
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+            label->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    }
     switch (m.icon) {
     case Icon::Error: box.setIcon(QMessageBox::Critical); break;
     case Icon::Warning: box.setIcon(QMessageBox::Warning); break;

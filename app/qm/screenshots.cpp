@@ -1,0 +1,275 @@
+// Renders QM's main window and its dialogs, in English and in Japanese, to
+// PNG files: the main window after start-up on the simulated unit and after
+// an EPV, and every dialog.  Run with QT_QPA_PLATFORM=offscreen (the
+// screenshot script does).  Usage: qm-screenshots DIR
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QThread>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "core/images.h"
+#include "core/loghistory.h"
+#include "core/notify.h"
+#include "core/setupdialog.h"
+#include "files/crc32.h"
+#include "link/sim/sim_driver.h"
+#include "qm/cqmqmrview.h"
+#include "qm/serialepv.h"
+#include "qm/serialepvdialog.h"
+#include "qt/aboutdialog.h"
+#include "qt/customsecdialog.h"
+#include "qt/dialogs.h"
+#include "qt/language.h"
+#include "qt/loghistorydialog.h"
+#include "qt/mainframe.h"
+#include "qt/settinglistdialog.h"
+#include "qt/setupdialog.h"
+
+using namespace qmr::app;
+
+namespace {
+
+QString g_dir;
+int g_failures = 0;
+
+bool waitUntil(const std::function<bool()>& cond, int ms = 15000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!cond()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+void settle()
+{
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+}
+
+void save(QWidget* w, const QString& name, const QString& lang)
+{
+    settle();
+    QPixmap p = w->grab();
+    QString path = QDir(g_dir).filePath(name + "-" + lang + ".png");
+    if (p.isNull() || p.width() < 50 || p.height() < 30 || !p.save(path)) {
+        std::fprintf(stderr, "qm-screenshots: %s could not be rendered\n", qPrintable(path));
+        ++g_failures;
+        return;
+    }
+    std::printf("%s (%dx%d)\n", qPrintable(path), p.width(), p.height());
+}
+
+std::vector<uint8_t> readFile(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+// A unit that holds the class-1 parameter file, the demo setting and an image.
+void prepareUnit()
+{
+    auto c = qmr::link::defaultSimConfig();
+    c.storeDir.clear();
+    qmr::link::resetSimDevice(c);
+    std::string data = QM_EXAMPLES_DIR;
+    auto prm = readFile(data + "/class1.prs");
+    auto set = readFile(data + "/demo.set");
+    auto prm3 = readFile(data + "/class3.prs");
+    qmr::link::withSimDevice([&](qmr::sim::Device& d) {
+        auto id = [](const std::vector<uint8_t>& p) {
+            return (uint32_t(p[6]) << 24) | (uint32_t(p[7]) << 16) | (uint32_t(p[8]) << 8) | p[9];
+        };
+        d.store().prm[id(prm)] = prm;
+        d.store().prm[id(prm3)] = prm3;
+        d.store().settings[0] = set;
+        d.store().defaultSetting = 0;
+        qmr::sim::StoredImage im;
+        im.name = "blinky.hex";
+        im.data.resize(0x1000);
+        for (size_t i = 0; i < im.data.size(); ++i) im.data[i] = uint8_t(i * 13 + 1);
+        im.size = uint32_t(im.data.size());
+        im.end = im.size - 1;
+        im.crc = qmr::files::crc32Bzip2(im.data.data(), im.data.size());
+        im.timestamp = "20261209103015";
+        d.store().image = im;
+    });
+}
+
+void shoot(Language lang)
+{
+    const QString tag = lang == Language::English ? QStringLiteral("en") : QStringLiteral("ja");
+    Translations translations;
+    translations.install(lang);
+    prepareUnit();
+
+    QmLogic::Options options;
+    options.english = lang == Language::English;
+    options.programFolder = QCoreApplication::applicationDirPath();
+    CMainFrame* frame = makeQmFrame();
+    auto* view = new CQMQMRView(frame, options);
+    view->traceBox()->setChecked(true);
+    frame->show();
+    QmLogic& logic = view->logic();
+    logic.start();
+    if (!waitUntil([&] { return logic.context() && logic.idle() && logic.deviceReady(); })) {
+        std::fprintf(stderr, "qm-screenshots: the start command did not finish (%s)\n", qPrintable(tag));
+        ++g_failures;
+    }
+    save(frame, QStringLiteral("main"), tag);
+    logic.trigger(Action::Epv);
+    waitUntil([&] { return view->logPane()->toPlainText().contains(QStringLiteral("PROGRESS 100 Completion")) && logic.idle(); });
+    save(frame, QStringLiteral("main-epv"), tag);
+
+    FlshContext* ctx = logic.context();
+    QList<PrmListEntry> prms;
+    for (int i = 0; ctx && i < ctx->prmNameCount; ++i) {
+        PrmListEntry e;
+        std::memcpy(e.id.data(), ctx->prmNameList[i], 4);
+        e.name = QString::fromLatin1(reinterpret_cast<const char*>(ctx->prmNameList[i] + 4));
+        prms.append(e);
+    }
+    QList<SlotRow> rows;
+    for (int i = 0; ctx && i < QMR_SET_ENTRIES; ++i) {
+        SlotRow r;
+        r.prmName = QString::fromLatin1(reinterpret_cast<const char*>(ctx->setNameList[i] + 1), 32).trimmed().remove(QChar(0));
+        r.setName = QString::fromLatin1(reinterpret_cast<const char*>(ctx->setNameList[i] + 33), 32).trimmed().remove(QChar(0));
+        rows.append(r);
+    }
+
+    if (ctx) {
+        // The Setup dialog with the unit's setting loaded.
+        QObject receiver;
+        SetupDialogLogic* active = nullptr;
+        NotifyPort port(&receiver, [&](uint32_t) {
+            if (active) active->onProgress();
+        });
+        SetupDialogLogic::Inputs in;
+        in.prms = prms;
+        in.settingSlots = rows;
+        in.defaultSlot = 0;
+        in.setName = QStringLiteral("DEMO NM78F0511 EPV");
+        SetupDialogLogic setup(ctx, *view, port.window(), in);
+        active = &setup;
+        {
+            SetupDialog dialog(setup, view);
+            setup.open();
+            waitUntil([&] { return !setup.loading(); });
+            dialog.show();
+            save(&dialog, QStringLiteral("setup"), tag);
+            setup.cancel();
+        }
+        active = nullptr;
+    }
+    {
+        SettingListLogic list(*view, ListMode::Select, rows, prms, 0);
+        SettingListDialog dialog(list, view);
+        dialog.show();
+        save(&dialog, QStringLiteral("setting-list"), tag);
+    }
+    {
+        SettingUpdateLogic update(*view, prms, QString());
+        SettingUpdateDialog dialog(update, view);
+        dialog.nameEdit()->setText(QStringLiteral("NEW SETTING"));
+        dialog.show();
+        save(&dialog, QStringLiteral("setting-update"), tag);
+    }
+    {
+        CCustomSecDialog dialog(view);
+        dialog.setNameFilters({qtFilter({QCoreApplication::translate("QmLogic", "Hex files(*.hex;*.s)"), QStringLiteral("*.hex;*.s")}),
+                               qtFilter({QCoreApplication::translate("QmLogic", "All files(*.*)"), QStringLiteral("*")})});
+        dialog.setOption(QFileDialog::HideNameFilterDetails, true);
+        dialog.setDirectory(QString::fromUtf8(QM_EXAMPLES_DIR));
+        dialog.resize(860, 480);
+        dialog.show();
+        save(&dialog, QStringLiteral("hex-file"), tag);
+    }
+    {
+        std::array<uint16_t, 32> ng{};
+        for (size_t i = 0; i < ng.size(); ++i) ng[i] = uint16_t(i % 3 == 0 ? 40 : i % 3 == 1 ? 15 : 11);
+        LogHistoryLogic history(*view, 1, 1234, 40, ng, lang == Language::English);
+        LogHistoryDialog dialog(history, view);
+        dialog.show();
+        save(&dialog, QStringLiteral("log-history"), tag);
+    }
+    if (ctx) {
+        QObject receiver;
+        NotifyPort port(&receiver, [](uint32_t) {});
+        SerialEpvLogic serial(ctx, *view, port.window(), 0xFFFF);
+        serial.open();
+        SerialEpvDialog dialog(serial, view);
+        dialog.data->setText(QStringLiteral("1a2b"));
+        dialog.show();
+        save(&dialog, QStringLiteral("serial-epv"), tag);
+        serial.close();
+    }
+    {
+        AboutDialog dialog(logic.aboutTexts(), QStringLiteral("Quillmarker"), QStringLiteral(":/icons/qm.svg"), view);
+        dialog.show();
+        save(&dialog, QStringLiteral("about"), tag);
+    }
+    {
+        std::vector<uint8_t> upload(0x800, 0x5A);
+        Fp4Sums sums = fp4Sums(upload.data(), uint32_t(upload.size()));
+        std::string text = checksumDisplayText(uint32_t(upload.size()), "1A2B", sums, [](const char* c, const char* t) {
+            return QCoreApplication::translate(c, t).toStdString();
+        });
+        QMessageBox box(view);
+        box.setWindowTitle(QCoreApplication::translate("QmLogic", "Checksum"));
+        box.setIcon(QMessageBox::Information);
+        box.setText(QString::fromStdString(text));
+        if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+            label->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        box.show();
+        save(&box, QStringLiteral("checksum"), tag);
+    }
+    {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillmarker"),
+                        QCoreApplication::translate("QmLogic", " May I finish a program? "), QMessageBox::Ok | QMessageBox::Cancel,
+                        view);
+        box.show();
+        save(&box, QStringLiteral("exit"), tag);
+    }
+    frame->closeWithoutAsking();
+    delete frame;
+    settle();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: qm-screenshots DIR\n");
+        return 2;
+    }
+    setenv("QMR_LINK", "sim", 1);
+    setenv("QMR_SIM_DIR", "", 1);
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Quillmarker"));
+    QApplication::setApplicationName(QStringLiteral("QM-screenshots"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/qm.svg")));
+    g_dir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(g_dir);
+    shoot(Language::English);
+    shoot(Language::Japanese);
+    return g_failures ? 1 : 0;
+}
