@@ -65,6 +65,7 @@ public:
     QString status;
     QStringList log;
     ActionState actions;
+    std::vector<ActionState> actionHistory;
     std::map<Timer, int> armed;  // running timers and their times
     int setupDialogs = 0, settingLists = 0, logHistories = 0;
     AboutTexts about;
@@ -111,7 +112,11 @@ public:
     void setStatus(const QString& s) override { status = s; }
     void appendLog(const QString& line) override { log << line; }
     void clearLog() override { log.clear(); }
-    void showActions(const ActionState& s) override { actions = s; }
+    void showActions(const ActionState& s) override
+    {
+        actions = s;
+        actionHistory.push_back(s);
+    }
     void startTimer(Timer t, int ms) override
     {
         armed[t] = ms;
