@@ -83,7 +83,7 @@ public:
     ~Session()
     {
         // Whatever is still posted is taken before the context closes.
-        waitUntil([&] { return logic->idle(); }, 2000);
+        if (!logic->ending()) waitUntil([&] { return logic->idle(); }, 2000);
     }
     // Starts the program and waits for the start command to finish.
     bool start()
