@@ -443,6 +443,12 @@ void QmLogic::onProgressMessage()
         return;
     }
     if (r.tagA == cmdHexUpload && uploadWritePending_) writeSRecords(uploadPath_, ctx_->uploadBuffer, uploadBlock_.size(), ctx_->hexStart, ctx_->hexSize);
+    if (pendingCommand_ && !deviceInfoRead_) {
+        // The unit's serial number for About: a silent request the worker
+        // answers before the command that follows.
+        deviceInfoRead_ = true;
+        QMRGetDeviceInfo(ctx_, 0);
+    }
     if (pendingCommand_) callExport(pendingCommand_);
     pendingCommand_ = 0;
     screen_.setProgress(0);
@@ -458,11 +464,6 @@ void QmLogic::completion(const ProgressRecord& r, std::function<void()> then)
             ctx_->hexCrc = qmr_info_hex_crc(ctx_);
             qmr_info_timestamp(ctx_, ctx_->hexTimestamp);
             takeUnitImage();
-            if (!deviceInfoRead_) {
-                // The unit's serial number for About (a silent request).
-                deviceInfoRead_ = true;
-                QMRGetDeviceInfo(ctx_, 0);
-            }
         } else {
             ctx_->hexCrc = ctx_->unitImageCrc;
             takeUnitImage();
