@@ -200,8 +200,15 @@ SetupDialog::SetupDialog(SetupDialogLogic& logic, QWidget* parent) : QDialog(par
     all->addLayout(buttons);
 
     connectEvents();
-    logic_.onChanged = [this] { refresh(); };
-    logic_.onClose = [this](bool ok) { QDialog::done(ok ? Accepted : Rejected); };
+    // Whoever listened before keeps hearing of changes and the closing.
+    logic_.onChanged = [this, before = logic_.onChanged] {
+        if (before) before();
+        refresh();
+    };
+    logic_.onClose = [this, before = logic_.onClose](bool ok) {
+        if (before) before(ok);
+        QDialog::done(ok ? Accepted : Rejected);
+    };
     refresh();
 }
 
