@@ -384,6 +384,7 @@ void QmLogic::callExport(int command)
         pushActions();
     }
     commandStartTime_ = clock_.elapsed();
+    if (command != cmdSetSend) setFromDisk_ = false;  // it belongs to one setting send
     if (command == cmdSignature) std::memset(ctx_->signature, 0, sizeof ctx_->signature);
     if (command == cmdRead) {
         const auto* rec = reinterpret_cast<const SetRecord*>(ctx_->settingsRecord);
