@@ -19,6 +19,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/wait.h"
 #include "files/crc32.h"
 #include "link/sim/sim_driver.h"
 #include "qm/cqmqmrview.h"
@@ -28,16 +29,7 @@ using namespace qmr::app;
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& cond, int ms = 20000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!cond()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    }
-    return true;
-}
+bool waitUntil(const std::function<bool()>& cond, int ms = 20000) { return processEventsUntil(cond, ms); }
 
 std::vector<uint8_t> readFile(const std::string& p)
 {

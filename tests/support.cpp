@@ -9,21 +9,6 @@
 
 namespace qmrtest {
 
-TempDir::TempDir()
-{
-    char tmpl[] = "/tmp/qmr-test-XXXXXX";
-    path = mkdtemp(tmpl);
-}
-
-TempDir::~TempDir() { std::filesystem::remove_all(path); }
-
-std::string TempDir::file(const std::string& name, const std::string& content) const
-{
-    std::string p = (path / name).string();
-    std::ofstream(p, std::ios::binary) << content;
-    return p;
-}
-
 std::vector<std::string> texts(const std::vector<ProgressRecord>& records)
 {
     std::vector<std::string> out;

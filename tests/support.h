@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "link/driver.h"
+#include "scratch.h"
 #include "qmr/qmr.h"
 
 namespace qmrtest {
@@ -25,17 +26,7 @@ constexpr bool kGang = true;
 constexpr bool kGang = false;
 #endif
 
-// A scratch folder, removed with everything in it.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    // Writes a file into the folder and returns its path.
-    std::string file(const std::string& name, const std::string& content) const;
-    std::filesystem::path path;
-};
+using TempDir = Scratch;
 
 // Receives the worker's announcements; next() answers one of them with
 // QMRFlshGetProg, as a window thread does.

@@ -16,27 +16,14 @@
 #include "core/setfiles.h"
 #include "core/summary.h"
 #include "files/crc32.h"
+#include "scratch.h"
 
 using namespace qmr::app;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Scratch {
-    Scratch()
-    {
-        char t[] = "/tmp/qm-core-XXXXXX";
-        path = mkdtemp(t);
-    }
-    ~Scratch() { fs::remove_all(path); }
-    std::string file(const std::string& name, const std::string& content = "x") const
-    {
-        std::string p = (path / name).string();
-        std::ofstream(p, std::ios::binary) << content;
-        return p;
-    }
-    fs::path path;
-};
+using qmrtest::Scratch;
 
 std::string slurp(const std::string& p)
 {

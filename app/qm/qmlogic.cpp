@@ -996,9 +996,10 @@ void QmLogic::onLoaderMessage()
     }
 }
 
-void QmLogic::chooseUploadFile()
+// The save dialog of the S-record files (image upload and read-out); an
+// empty path when cancelled, after logging the cancel line.
+QString QmLogic::chooseSRecordFile(const char* cancelLine)
 {
-    log(QStringLiteral(">>COMMAND: HEX Upload "));
     FileRequest req;
     req.folderKey = QStringLiteral("srec");
     req.filters = {{tr("Motorola Hex files(*.s)"), QStringLiteral("*.s")}};
@@ -1006,29 +1007,25 @@ void QmLogic::chooseUploadFile()
     req.initialName = QStringLiteral("*.s");
     req.overwritePrompt = true;
     FileAnswer a = screen_.saveFile(req);
-    if (!a.chosen) {
-        log(QStringLiteral("Cancel Upload File."));
-        return;
-    }
-    uploadPath_ = a.path;
+    if (!a.chosen) log(QString::fromLatin1(cancelLine));
+    return a.chosen ? a.path : QString();
+}
+
+void QmLogic::chooseUploadFile()
+{
+    log(QStringLiteral(">>COMMAND: HEX Upload "));
+    QString path = chooseSRecordFile("Cancel Upload File.");
+    if (path.isEmpty()) return;
+    uploadPath_ = path;
     uploadWritePending_ = true;
     issue(cmdHexUpload);
 }
 
 void QmLogic::chooseReadFile()
 {
-    FileRequest req;
-    req.folderKey = QStringLiteral("srec");
-    req.filters = {{tr("Motorola Hex files(*.s)"), QStringLiteral("*.s")}};
-    req.defaultSuffix = QStringLiteral("s");
-    req.initialName = QStringLiteral("*.s");
-    req.overwritePrompt = true;
-    FileAnswer a = screen_.saveFile(req);
-    if (!a.chosen) {
-        log(QStringLiteral("Cancel Read Command."));
-        return;
-    }
-    readPath_ = a.path;
+    QString path = chooseSRecordFile("Cancel Read Command.");
+    if (path.isEmpty()) return;
+    readPath_ = path;
     issue(cmdRead);
 }
 

@@ -131,6 +131,7 @@ private:
     // ---- flows
     void deviceSetup();
     void loadImage();
+    QString chooseSRecordFile(const char* cancelLine);
     void chooseUploadFile();
     void chooseReadFile();
     void firmwareUpdate();

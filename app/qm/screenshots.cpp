@@ -23,6 +23,7 @@
 #include "core/images.h"
 #include "core/loghistory.h"
 #include "core/notify.h"
+#include "core/wait.h"
 #include "core/setupdialog.h"
 #include "files/crc32.h"
 #include "link/sim/sim_driver.h"
@@ -45,17 +46,7 @@ namespace {
 QString g_dir;
 int g_failures = 0;
 
-bool waitUntil(const std::function<bool()>& cond, int ms = 15000)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!cond()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(2);
-    }
-    return true;
-}
+bool waitUntil(const std::function<bool()>& cond, int ms = 15000) { return processEventsUntil(cond, ms); }
 
 void settle()
 {

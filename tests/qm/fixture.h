@@ -35,6 +35,15 @@ struct Unit {
         qmr::link::resetSimDevice(c);
     }
     static void with(const std::function<void(qmr::sim::Device&)>& f) { qmr::link::withSimDevice(f); }
+    // Frames of this command the unit received.
+    static size_t framesOf(uint8_t command)
+    {
+        size_t n = 0;
+        with([&](qmr::sim::Device& d) {
+            for (const auto& f : d.frames()) n += f.command == command;
+        });
+        return n;
+    }
     static uint32_t prmId(const std::vector<uint8_t>& prm)
     {
         return (uint32_t(prm[6]) << 24) | (uint32_t(prm[7]) << 16) | (uint32_t(prm[8]) << 8) | prm[9];

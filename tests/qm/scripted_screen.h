@@ -19,6 +19,7 @@
 #include "core/screen.h"
 #include "core/settinglist.h"
 #include "core/setupdialog.h"
+#include "core/wait.h"
 #include "qm/qmlogic.h"
 #include "qm/serialepv.h"
 
@@ -32,16 +33,7 @@ namespace qmtest {
 using namespace qmr::app;
 
 // Processes events until cond holds; false at the time limit.
-inline bool waitUntil(const std::function<bool()>& cond, int ms = 10000)
-{
-    QDeadlineTimer deadline(ms);
-    while (!cond()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::usleep(200);
-    }
-    return true;
-}
+inline bool waitUntil(const std::function<bool()>& cond, int ms = 10000) { return processEventsUntil(cond, ms); }
 
 class ScriptedScreen : public Screen {
 public:

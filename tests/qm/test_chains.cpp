@@ -1,6 +1,7 @@
 // The single-unit program's command chains and the flows of setting,
 // parameter and image files, against the simulated unit.
 #include "fixture.h"
+#include "scratch.h"
 
 #include <unistd.h>
 
@@ -12,21 +13,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Scratch {
-    Scratch()
-    {
-        char t[] = "/tmp/qm-chains-XXXXXX";
-        path = mkdtemp(t);
-    }
-    ~Scratch() { fs::remove_all(path); }
+// A scratch folder whose paths come as the programs take them.
+struct Scratch : qmrtest::Scratch {
     QString file(const std::string& name, const std::vector<uint8_t>& bytes) const
     {
-        std::string p = (path / name).string();
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-        return QString::fromStdString(p);
+        return QString::fromStdString(qmrtest::Scratch::file(name, bytes));
     }
-    QString at(const std::string& name) const { return QString::fromStdString((path / name).string()); }
-    fs::path path;
+    QString at(const std::string& name) const { return QString::fromStdString(qmrtest::Scratch::at(name)); }
 };
 
 class Chains : public ::testing::Test {

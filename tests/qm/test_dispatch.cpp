@@ -14,14 +14,6 @@ namespace {
 class Dispatch : public ::testing::Test {
 protected:
     void SetUp() override { Unit::reset(); }
-    size_t framesOf(uint8_t command)
-    {
-        size_t n = 0;
-        Unit::with([&](qmr::sim::Device& d) {
-            for (const auto& f : d.frames()) n += f.command == command;
-        });
-        return n;
-    }
 };
 
 TEST_F(Dispatch, StartUpFillsTheFormFromTheUnitInEitherLanguage)
@@ -100,7 +92,7 @@ TEST_F(Dispatch, WithoutAContextEachCommandLogsItsTagShowsItsMessageAndNeverCall
         EXPECT_EQ(s.screen.messages[0].icon, Icon::Warning);
     }
     EXPECT_TRUE(s.screen.logged(QStringLiteral("PRM SET List UpLoad Send NG.")));
-    EXPECT_EQ(framesOf(0x01) + framesOf(0x04) + framesOf(0x21) + framesOf(0x25), 0u);
+    EXPECT_EQ(Unit::framesOf(0x01) + Unit::framesOf(0x04) + Unit::framesOf(0x21) + Unit::framesOf(0x25), 0u);
 }
 
 TEST_F(Dispatch, ADeviceOperationAsksForTheNextProgressExactlyOnce)

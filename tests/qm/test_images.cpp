@@ -2,6 +2,7 @@
 // two-stage firmware update, the serial-number EPV, the log history and
 // About, against the simulated unit.
 #include "fixture.h"
+#include "scratch.h"
 
 #include <unistd.h>
 
@@ -14,15 +15,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Scratch {
-    Scratch()
+// A scratch folder whose paths come as the programs take them.
+struct Scratch : qmrtest::Scratch {
+    QString file(const std::string& name, const std::vector<uint8_t>& bytes) const
     {
-        char t[] = "/tmp/qm-images-XXXXXX";
-        path = mkdtemp(t);
+        return QString::fromStdString(qmrtest::Scratch::file(name, bytes));
     }
-    ~Scratch() { fs::remove_all(path); }
-    QString at(const std::string& name) const { return QString::fromStdString((path / name).string()); }
-    fs::path path;
+    QString at(const std::string& name) const { return QString::fromStdString(qmrtest::Scratch::at(name)); }
 };
 
 // The bytes of an S-record file's data lines by offset, and its line count.
@@ -88,14 +87,6 @@ protected:
         std::vector<uint8_t> out;
         Unit::with([&](qmr::sim::Device& d) { out = d.store().image->data; });
         return out;
-    }
-    size_t framesOf(uint8_t command)
-    {
-        size_t n = 0;
-        Unit::with([&](qmr::sim::Device& d) {
-            for (const auto& f : d.frames()) n += f.command == command;
-        });
-        return n;
     }
 };
 
@@ -194,12 +185,12 @@ TEST_F(Images, AnOldUnitTakesALargeFirmwareInTwoStages)
                    s.logic->idle() && s.screen.logCount(QStringLiteral("Initialization Completion")) >= 2;
         })) << std::hex << c.size;
         ASSERT_TRUE(s.waitIdle());
-        EXPECT_EQ(framesOf(0x02), c.updates) << std::hex << c.size << " " << c.version;
+        EXPECT_EQ(Unit::framesOf(0x02), c.updates) << std::hex << c.size << " " << c.version;
         EXPECT_EQ(s.screen.messages.size(), 1u) << s.screen.messageTexts().join("|").toStdString();
         EXPECT_EQ(s.screen.fileRequests.size(), 1u);  // the chosen file is not asked for again
         EXPECT_EQ(s.screen.fileRequests[0].initialName, QStringLiteral("qm_fw*.hex"));
         // The box comes after the last update, before the last start command.
-        EXPECT_EQ(framesOf(0x01), c.updates);
+        EXPECT_EQ(Unit::framesOf(0x01), c.updates);
     }
 }
 
@@ -230,7 +221,7 @@ TEST_F(Images, FirmwareThatCannotBeLoadedIsRefusedWithItsReason)
         ASSERT_TRUE(waitUntil([&] { return !s.screen.messages.empty() && s.logic->idle(); }));
         EXPECT_EQ(s.screen.messages.back().text,
                   QStringLiteral("Because there was no arbitrary file, FW update couldn't be done "));
-        EXPECT_EQ(framesOf(0x02), 0u);
+        EXPECT_EQ(Unit::framesOf(0x02), 0u);
     }
 }
 
