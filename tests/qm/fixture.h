@@ -13,6 +13,7 @@
 
 #include "files/crc32.h"
 #include "link/sim/sim_driver.h"
+#include "scratch.h"
 #include "scripted_screen.h"
 
 namespace qmtest {
@@ -74,6 +75,15 @@ struct Unit {
             }
         });
     }
+};
+
+// A scratch folder whose paths come as the programs take them.
+struct Scratch : qmrtest::Scratch {
+    QString file(const std::string& name, const std::vector<uint8_t>& bytes) const
+    {
+        return QString::fromStdString(qmrtest::Scratch::file(name, bytes));
+    }
+    QString at(const std::string& name) const { return QString::fromStdString(qmrtest::Scratch::at(name)); }
 };
 
 class Session {

@@ -1,7 +1,6 @@
 // The single-unit program's command chains and the flows of setting,
 // parameter and image files, against the simulated unit.
 #include "fixture.h"
-#include "scratch.h"
 
 #include <unistd.h>
 
@@ -13,14 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A scratch folder whose paths come as the programs take them.
-struct Scratch : qmrtest::Scratch {
-    QString file(const std::string& name, const std::vector<uint8_t>& bytes) const
-    {
-        return QString::fromStdString(qmrtest::Scratch::file(name, bytes));
-    }
-    QString at(const std::string& name) const { return QString::fromStdString(qmrtest::Scratch::at(name)); }
-};
 
 class Chains : public ::testing::Test {
 protected:

@@ -2,7 +2,6 @@
 // two-stage firmware update, the serial-number EPV, the log history and
 // About, against the simulated unit.
 #include "fixture.h"
-#include "scratch.h"
 
 #include <unistd.h>
 
@@ -15,14 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A scratch folder whose paths come as the programs take them.
-struct Scratch : qmrtest::Scratch {
-    QString file(const std::string& name, const std::vector<uint8_t>& bytes) const
-    {
-        return QString::fromStdString(qmrtest::Scratch::file(name, bytes));
-    }
-    QString at(const std::string& name) const { return QString::fromStdString(qmrtest::Scratch::at(name)); }
-};
 
 // The bytes of an S-record file's data lines by offset, and its line count.
 struct SFile {
