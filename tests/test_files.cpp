@@ -106,6 +106,15 @@ TEST_F(LoaderTest, FilesThatAreNoImageAreRefusedAtOnce)
     EXPECT_EQ(QMRHexOpen(scratch.file("empty.hex", "").c_str(), nullptr, 0, nullptr, 0, 0), nullptr);
     EXPECT_EQ(QMRHexOpen(scratch.file("text.hex", "hello\n").c_str(), nullptr, 0, nullptr, 0, 0), nullptr);
     EXPECT_EQ(QMRHexOpen((scratch.path / "missing.hex").c_str(), nullptr, 0, nullptr, 0, 0), nullptr);
+    // A path longer than the name the loader keeps is refused, not cut to another file's.
+    std::string deep = scratch.path.string();
+    while (deep.size() < 300) {
+        deep += "/" + std::string(40, 'd');
+        std::filesystem::create_directory(deep);
+    }
+    std::string longPath = deep + "/image.hex";
+    std::ofstream(longPath) << ":0100000001FE\r\n:00000001FF\r\n";
+    EXPECT_EQ(QMRHexOpen(longPath.c_str(), nullptr, 0, nullptr, 0, 0), nullptr);
     EXPECT_EQ(QMRHexGetProg(nullptr), nullptr);
     QMRHexClose(nullptr);
 }

@@ -883,11 +883,15 @@ bool QmLogic::openLoader(const QString& path, uint32_t firmwareCheck)
 {
     if (hex_) QMRHexClose(hex_);
     hex_ = nullptr;
-    // The file's folder becomes the current folder and the file is opened
-    // by its name, as the file dialog leaves it.
+    // The loader keeps at most 255 characters of the name: a longer path is
+    // opened by its name from its folder.
     QFileInfo fi(path);
-    QDir::setCurrent(fi.absolutePath());
-    hex_ = QMRHexOpen(fi.fileName().toUtf8().constData(), loaderPort_.window(), kLoaderMessage, nullptr, 0, firmwareCheck);
+    QByteArray full = fi.absoluteFilePath().toUtf8();
+    if (full.size() > 255) {
+        QDir::setCurrent(fi.absolutePath());
+        full = fi.fileName().toUtf8();
+    }
+    hex_ = QMRHexOpen(full.constData(), loaderPort_.window(), kLoaderMessage, nullptr, 0, firmwareCheck);
     return hex_ != nullptr;
 }
 

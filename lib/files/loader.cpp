@@ -126,7 +126,9 @@ extern "C" {
 HexContext* QMRHexOpen(const char* path, QmrWindow* window, uint32_t message, const char* auxName,
                        uint32_t callerTag, uint32_t firmwareCheck)
 {
-    if (!path) return nullptr;
+    // The loader thread opens the name the context keeps: a longer path
+    // would be cut and name another file.
+    if (!path || std::strlen(path) >= sizeof(HexContext::fileName)) return nullptr;
     auto* h = static_cast<HexContext*>(std::calloc(1, sizeof(HexContext)));
     if (!h) return nullptr;
     copyName(h->fileName, path);

@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <QDir>
+
 #include "core/setfiles.h"
 #include "setrecord/setrecord.h"
 
@@ -286,6 +288,25 @@ TEST_F(Chains, AHexFileIsLoadedDownloadedAndItsInformationUploaded)
     });
     // The information upload empties the log before its lines.
     EXPECT_EQ(s.screen.log.filter(QStringLiteral(">>COMMAND: HEX")), QStringList{">>COMMAND: HEX Info UpLoad Command"});
+}
+
+TEST_F(Chains, AnImageDeepInTheFileSystemStillLoads)
+{
+    Scratch t;
+    std::string deep = t.path.string();
+    while (deep.size() < 300) {
+        deep += "/" + std::string(40, 'd');
+        fs::create_directory(deep);
+    }
+    fs::copy_file(example("blinky.hex"), deep + "/blinky.hex");
+    Session s;
+    ASSERT_TRUE(s.start());
+    s.screen.files.push_back({true, QString::fromStdString(deep + "/blinky.hex")});
+    s.trigger(Action::HexDownload);
+    ASSERT_TRUE(s.waitLog(QStringLiteral("HEX File Infomation Upload Command Completion")));
+    EXPECT_TRUE(s.screen.messages.empty()) << s.screen.messageTexts().join("|").toStdString();
+    EXPECT_EQ(s.screen.form.hexName, QStringLiteral("blinky.hex"));
+    QDir::setCurrent(QStringLiteral("/"));
 }
 
 TEST_F(Chains, ImageFilesThatDoNotLoadSayWhy)
