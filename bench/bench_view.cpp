@@ -23,6 +23,7 @@
 #include "files/crc32.h"
 #include "link/sim/sim_driver.h"
 #include "qm/cqmqmrview.h"
+#include "qm/exampleunit.h"
 #include "qt/mainframe.h"
 
 using namespace qmr::app;
@@ -31,32 +32,10 @@ namespace {
 
 bool waitUntil(const std::function<bool()>& cond, int ms = 20000) { return processEventsUntil(cond, ms); }
 
-std::vector<uint8_t> readFile(const std::string& p)
-{
-    std::ifstream f(p, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-
 void prepareUnit()
 {
-    auto c = qmr::link::defaultSimConfig();
-    c.storeDir.clear();
-    qmr::link::resetSimDevice(c);
-    auto prm = readFile(std::string(QM_EXAMPLES_DIR) + "/class1.prs");
-    auto set = readFile(std::string(QM_EXAMPLES_DIR) + "/demo.set");
-    qmr::link::withSimDevice([&](qmr::sim::Device& d) {
-        d.store().prm[(uint32_t(prm[6]) << 24) | (uint32_t(prm[7]) << 16) | (uint32_t(prm[8]) << 8) | prm[9]] = prm;
-        d.store().settings[0] = set;
-        d.store().defaultSetting = 0;
-        qmr::sim::StoredImage im;
-        im.name = "bench.hex";
-        im.data.assign(0x1000, 0x5A);
-        im.size = 0x1000;
-        im.end = 0xFFF;
-        im.crc = qmr::files::crc32Bzip2(im.data.data(), im.data.size());
-        im.timestamp = "20261210120000";
-        d.store().image = im;
-    });
+    resetSimulatedUnit();
+    stockSimulatedUnit(QM_EXAMPLES_DIR, "class1.prs", "demo.set", 0x1000);
 }
 
 struct Program {

@@ -28,6 +28,7 @@
 #include "files/crc32.h"
 #include "link/sim/sim_driver.h"
 #include "qm/cqmqmrview.h"
+#include "qm/exampleunit.h"
 #include "qm/serialepv.h"
 #include "qm/serialepvdialog.h"
 #include "qt/aboutdialog.h"
@@ -69,40 +70,13 @@ void save(QWidget* w, const QString& name, const QString& lang)
     std::printf("%s (%dx%d)\n", qPrintable(path), p.width(), p.height());
 }
 
-std::vector<uint8_t> readFile(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
-
-// A unit that holds the class-1 parameter file, the demo setting and an image.
+// A unit that holds the class-1 and class-3 parameter files, the demo
+// setting and an image.
 void prepareUnit()
 {
-    auto c = qmr::link::defaultSimConfig();
-    c.storeDir.clear();
-    qmr::link::resetSimDevice(c);
-    std::string data = QM_EXAMPLES_DIR;
-    auto prm = readFile(data + "/class1.prs");
-    auto set = readFile(data + "/demo.set");
-    auto prm3 = readFile(data + "/class3.prs");
-    qmr::link::withSimDevice([&](qmr::sim::Device& d) {
-        auto id = [](const std::vector<uint8_t>& p) {
-            return (uint32_t(p[6]) << 24) | (uint32_t(p[7]) << 16) | (uint32_t(p[8]) << 8) | p[9];
-        };
-        d.store().prm[id(prm)] = prm;
-        d.store().prm[id(prm3)] = prm3;
-        d.store().settings[0] = set;
-        d.store().defaultSetting = 0;
-        qmr::sim::StoredImage im;
-        im.name = "blinky.hex";
-        im.data.resize(0x1000);
-        for (size_t i = 0; i < im.data.size(); ++i) im.data[i] = uint8_t(i * 13 + 1);
-        im.size = uint32_t(im.data.size());
-        im.end = im.size - 1;
-        im.crc = qmr::files::crc32Bzip2(im.data.data(), im.data.size());
-        im.timestamp = "20261209103015";
-        d.store().image = im;
-    });
+    resetSimulatedUnit();
+    stockSimulatedUnit(QM_EXAMPLES_DIR, "class3.prs", nullptr, 0);
+    stockSimulatedUnit(QM_EXAMPLES_DIR, "class1.prs", "demo.set", 0x1000);
 }
 
 void shoot(Language lang)

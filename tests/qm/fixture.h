@@ -13,6 +13,7 @@
 
 #include "files/crc32.h"
 #include "link/sim/sim_driver.h"
+#include "qm/exampleunit.h"
 #include "scratch.h"
 #include "scripted_screen.h"
 
@@ -20,21 +21,11 @@ namespace qmtest {
 
 inline std::string example(const char* name) { return std::string(QM_EXAMPLES_DIR) + "/" + name; }
 
-inline std::vector<uint8_t> readBytes(const std::string& path)
-{
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-}
+inline std::vector<uint8_t> readBytes(const std::string& path) { return readExampleFile(path); }
 
 // The simulated unit: a fresh one, and its store filled directly.
 struct Unit {
-    static void reset(const std::function<void(qmr::sim::Config&)>& tweak = {})
-    {
-        auto c = qmr::link::defaultSimConfig();
-        c.storeDir.clear();
-        if (tweak) tweak(c);
-        qmr::link::resetSimDevice(c);
-    }
+    static void reset(const std::function<void(qmr::sim::Config&)>& tweak = {}) { resetSimulatedUnit(tweak); }
     static void with(const std::function<void(qmr::sim::Device&)>& f) { qmr::link::withSimDevice(f); }
     // Frames of this command the unit received.
     static size_t framesOf(uint8_t command)
@@ -45,35 +36,13 @@ struct Unit {
         });
         return n;
     }
-    static uint32_t prmId(const std::vector<uint8_t>& prm)
-    {
-        return (uint32_t(prm[6]) << 24) | (uint32_t(prm[7]) << 16) | (uint32_t(prm[8]) << 8) | prm[9];
-    }
+    static uint32_t prmId(const std::vector<uint8_t>& prm) { return prmIdentityOf(prm); }
     // The class-1 parameter file, the demo setting as slot 0 (the default)
     // and an image of `imageSize` bytes.
     static void store(bool setting = true, size_t imageSize = 0x800, const char* prs = "class1.prs",
                       const char* set = "demo.set")
     {
-        auto prm = readBytes(example(prs));
-        auto rec = readBytes(example(set));
-        with([&](qmr::sim::Device& d) {
-            d.store().prm[prmId(prm)] = prm;
-            if (setting) {
-                d.store().settings[0] = rec;
-                d.store().defaultSetting = 0;
-            }
-            if (imageSize) {
-                qmr::sim::StoredImage im;
-                im.name = "blinky.hex";
-                im.data.resize(imageSize);
-                for (size_t i = 0; i < imageSize; ++i) im.data[i] = static_cast<uint8_t>(i * 7 + 3);
-                im.size = static_cast<uint32_t>(imageSize);
-                im.end = im.size - 1;
-                im.crc = qmr::files::crc32Bzip2(im.data.data(), im.data.size());
-                im.timestamp = "20261209103015";
-                d.store().image = im;
-            }
-        });
+        stockSimulatedUnit(QM_EXAMPLES_DIR, prs, setting ? set : nullptr, imageSize);
     }
 };
 
