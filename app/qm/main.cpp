@@ -73,7 +73,6 @@ int main(int argc, char** argv)
     options.programFolder = QApplication::applicationDirPath();
     CMainFrame* frame = makeQmFrame();
     auto* view = new CQMQMRView(frame, options);
-    frame->setAttribute(Qt::WA_DeleteOnClose, false);
     frame->show();
     view->logic().start();
     int status = app.exec();

@@ -400,8 +400,7 @@ void QmLogic::onProgressMessage()
     if (!ctx_) return;
     ProgressRecord* p = QMRFlshGetProg(ctx_);
     if (!p) return;
-    current_ = *p;
-    ProgressRecord& r = current_;
+    const ProgressRecord r = *p;  // the worker may reuse the ring entry
     if (ending_) return;  // the program ends: the record is taken, nothing else
     if (linkIdle_) log(QString::fromUtf8(r.text));
     else log(QString::asprintf("%s  %d msec", r.text, int(clock_.elapsed() - commandStartTime_)));
@@ -411,7 +410,6 @@ void QmLogic::onProgressMessage()
     if (r.state != 0) {
         if (!finished) {
             if (isDeviceOperation(r.tagA)) {
-                r.tagA = 0;
                 ctx_->tagA = cmdProgress;
                 ++progressRequests_;
                 QMRProgress(ctx_, 0);
@@ -424,11 +422,9 @@ void QmLogic::onProgressMessage()
         }
         if (r.done) {
             screen_.setProgress(100);
-            r.done = 0;
             return;
         }
         completion(r, [this] {
-            current_.tagA = 0;
             sleep(opt_.completionWaitMs, [this] {
                 screen_.setProgress(0);
                 linkIdle_ = true;
@@ -489,7 +485,6 @@ void QmLogic::completion(const ProgressRecord& r, std::function<void()> then)
     if (oneOf(cmd, {cmdPrmSend, cmdSetSend, cmdSetDelete})) issue(cmdStart);
     if (cmd == cmdHexDownload) issue(cmdHexInfo);
     if (cmd == cmdPrmSetList) {
-        current_.tagA = 0;
         ctx_->tagA = 0;
         deviceSetup();
     }
@@ -601,7 +596,6 @@ void QmLogic::failure(const ProgressRecord& r)
     pendingCommand_ = 0;
     recomputeDeviceReady();
     linkIdle_ = true;
-    current_.tagA = 0;
     enableMenuBar();
 }
 

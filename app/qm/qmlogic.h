@@ -188,7 +188,6 @@ private:
     bool asleep_ = false;
     std::function<void()> wake_;
     std::deque<std::function<void()>> deferred_;
-    ProgressRecord current_{};
     int progressRequests_ = 0;
 };
 
