@@ -439,7 +439,6 @@ void QmLogic::onProgressMessage()
         endProgram();
         return;
     }
-    if (r.tagA == cmdHexUpload && uploadWritePending_) writeSRecords(uploadPath_, ctx_->uploadBuffer, uploadBlock_.size(), ctx_->hexStart, ctx_->hexSize);
     if (pendingCommand_ && !deviceInfoRead_) {
         // The unit's serial number for About: a silent request the worker
         // answers before the command that follows.
@@ -825,9 +824,9 @@ void QmLogic::settingDownload()
         message(tr("A parameter file doesn't exist"), QString::fromLatin1(kCaption), Icon::Error);
         return;
     }
-    SettingListLogic list(screen_, ListMode::Registration, slotRows(), prmList(), defaultSlot());
-    if (!screen_.runSettingList(list)) return;
-    ctx_->settingsNumber = static_cast<uint8_t>(list.slot());
+    int slot = chooseSlot(ListMode::Registration);
+    if (slot < 0) return;
+    ctx_->settingsNumber = static_cast<uint8_t>(slot);
     if (rec.formatVersion > 2) {
         message(tr("It doesn't cope with this setting file. \n Upgrade the GUI.  "), QString::fromLatin1(kCaption), Icon::Warning);
         log(QStringLiteral("SettingFile Version Error"));
@@ -841,35 +840,47 @@ void QmLogic::settingDownload()
 void QmLogic::settingUpload()
 {
     clearLog(true);
-    SettingListLogic list(screen_, ListMode::Upload, slotRows(), prmList(), defaultSlot());
-    if (!screen_.runSettingList(list)) return;
-    ctx_->settingsNumberChosen = static_cast<uint8_t>(list.slot());
-    setUploadPath_ = list.path();
+    int slot = chooseSlot(ListMode::Upload, &setUploadPath_);
+    if (slot < 0) return;
+    ctx_->settingsNumberChosen = static_cast<uint8_t>(slot);
     issue(cmdSetUpload);
 }
 
 void QmLogic::settingDelete()
 {
     clearLog(true);
-    SettingListLogic list(screen_, ListMode::Delete, slotRows(), prmList(), defaultSlot());
-    if (!screen_.runSettingList(list)) return;
-    ctx_->setDeleteNumber = static_cast<uint8_t>(list.slot());
+    int slot = chooseSlot(ListMode::Delete);
+    if (slot < 0) return;
+    ctx_->setDeleteNumber = static_cast<uint8_t>(slot);
     issue(cmdSetDelete);
+}
+
+int QmLogic::chooseSlot(ListMode mode, QString* path)
+{
+    SettingListLogic list(screen_, mode, slotRows(), prmList(), defaultSlot());
+    if (!screen_.runSettingList(list)) return -1;
+    if (path) *path = list.path();
+    return list.slot();
 }
 
 void QmLogic::writeUploadedSetting()
 {
     if (setUploadPath_.isEmpty()) return;
-    SetRecord rec;
-    std::memcpy(&rec, ctx_->settingsRecord, sizeof rec);
+    writeUserFile(setUploadPath_, ctx_->settingsRecord, sizeof(SetRecord),
+                  tr("The setting file could not be written to %s: %s"), "SET File");
+}
+
+// A file the user asked for, written whole or not at all; a failure is told
+// in a box (failure: "... %s: %s", the path and the reason) and in the log.
+void QmLogic::writeUserFile(const QString& path, const void* data, size_t n, const QString& failure, const char* kind)
+{
     std::string why;
-    if (writeSetFile(setUploadPath_.toStdString(), rec, &why) != SetFileResult::Ok) {
-        message(fmt(tr("The setting file could not be written to %s: %s"), s8(setUploadPath_).constData(), why.c_str()),
-                QString::fromLatin1(kCaption), Icon::Error);
-        log(fmt(QStringLiteral("SET File not written: %s: %s"), s8(setUploadPath_).constData(), why.c_str()));
+    if (!writeWholeFile(path.toStdString(), data, n, &why)) {
+        message(fmt(failure, s8(path).constData(), why.c_str()), QString::fromLatin1(kCaption), Icon::Error);
+        log(fmt(QStringLiteral("%s not written: %s: %s"), kind, s8(path).constData(), why.c_str()));
         return;
     }
-    log(fmt(QStringLiteral("SET File written: %s"), s8(setUploadPath_).constData()));
+    log(fmt(QStringLiteral("%s written: %s"), kind, s8(path).constData()));
 }
 
 // ---- image files ------------------------------------------------------------------------------------------
@@ -1015,7 +1026,6 @@ void QmLogic::chooseUploadFile()
     QString path = chooseSRecordFile("Cancel Upload File.");
     if (path.isEmpty()) return;
     uploadPath_ = path;
-    uploadWritePending_ = true;
     issue(cmdHexUpload);
 }
 
@@ -1029,17 +1039,9 @@ void QmLogic::chooseReadFile()
 
 void QmLogic::writeSRecords(const QString& path, const uint8_t* buffer, size_t size, uint32_t start, uint32_t end)
 {
-    uploadWritePending_ = false;
     if (path.isEmpty() || !buffer) return;
     std::string text = sRecordText(buffer, size, start, end);
-    std::string why;
-    if (!writeWholeFile(path.toStdString(), text.data(), text.size(), &why)) {
-        message(fmt(tr("The S-record file could not be written to %s: %s"), s8(path).constData(), why.c_str()),
-                QString::fromLatin1(kCaption), Icon::Error);
-        log(fmt(QStringLiteral("S-record file not written: %s: %s"), s8(path).constData(), why.c_str()));
-        return;
-    }
-    log(fmt(QStringLiteral("S-record file written: %s"), s8(path).constData()));
+    writeUserFile(path, text.data(), text.size(), tr("The S-record file could not be written to %s: %s"), "S-record file");
 }
 
 void QmLogic::showChecksumDisplay()

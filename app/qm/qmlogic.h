@@ -139,11 +139,14 @@ private:
     void settingDownload();
     void settingUpload();
     void settingDelete();
+    // The unit's setting list in this mode: the chosen slot, -1 when cancelled.
+    int chooseSlot(ListMode mode, QString* path = nullptr);
     void serialEpv();
     void about();
     void logHistory();
     void writeSRecords(const QString& path, const uint8_t* buffer, size_t size, uint32_t start, uint32_t end);
     void writeUploadedSetting();
+    void writeUserFile(const QString& path, const void* data, size_t n, const QString& failure, const char* kind);
     void showChecksumDisplay();
     bool openLoader(const QString& path, uint32_t firmwareCheck);
     QList<SlotRow> slotRows() const;
@@ -171,7 +174,6 @@ private:
     bool setupAfterStart_ = false;
     bool setFromDisk_ = false;        // the setting send comes from a disk file
     bool prmJustSent_ = false;
-    bool uploadWritePending_ = false;
     bool ending_ = false, usbError_ = false;
     bool deviceInfoRead_ = false;
     QString uploadPath_, readPath_, setUploadPath_, firmwarePath_, imageName_;
