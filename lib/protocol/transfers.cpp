@@ -325,20 +325,26 @@ int stateSetUpload(FlshContext* c)
 
 int stateSetPrmUpload(FlshContext* c)
 {
+    // A failure carries the phase it happened in, as initialization's do:
+    // 17 the settings upload, 14 the parameter upload.
+    int phase = 17;
     int rc = uploadSettings(c, c->settingsNumber, true);
     if (rc == 0) {
         if (c->lastStatus == 6) {
             c->setupInfoValid = 0;
             int k = c->prmListSelection;
+            phase = 14;
             if (k >= 0 && k < c->prmNameCount && k < QMR_PRM_NAME_MAX) rc = uploadPrm(c, c->prmNameList[k]);
         } else if (c->lastStatus == 1) {
             c->setupInfoValid = 1;
+            phase = 14;
             rc = uploadPrm(c, c->settingsRecord + 6);
         }
     }
     c->busy = 0;
     Rec r;
     r.percent = 100;
+    if (rc || (c->lastStatus != 1 && c->lastStatus != 6)) r.tagB = phase;
     // The completion line comes whatever the result; its code tells the result.
     r.code = rc ? rc : (c->lastStatus == 1 || c->lastStatus == 6 ? 0 : c->lastStatus);
     post(c, r, "SET, PRM File Up Load Command Completion");

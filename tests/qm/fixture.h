@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "files/crc32.h"
+#include "platform/platform.h"
+#include "protocol/context.h"
 #include "link/sim/sim_driver.h"
 #include "qm/exampleunit.h"
 #include "scratch.h"
@@ -45,6 +47,25 @@ struct Unit {
         stockSimulatedUnit(QM_EXAMPLES_DIR, prs, setting ? set : nullptr, imageSize);
     }
 };
+
+// Appends a finished record to the context's ring and announces it, as the
+// library's worker does: for failure records the unit cannot be made to send.
+inline void postRecord(FlshContext* c, int state, int code, int tagA, int tagB, const char* text)
+{
+    {
+        qmr::platform::SemaphoreLock g(qmr::protocol::lockOf(c));
+        ProgressRecord& p = c->ring[c->ringWrite];
+        std::memset(&p, 0, sizeof p);
+        std::snprintf(p.text, sizeof p.text, "%s", text);
+        p.state = state;
+        p.code = code;
+        p.tagA = tagA;
+        p.tagB = tagB;
+        p.percent = p.scale = 100;
+        c->ringWrite = c->ringWrite + 1 >= QMR_RING_SIZE ? 0 : c->ringWrite + 1;
+    }
+    qmr::platform::postWindowMessage(c->notifyWindow, c->notifyMessage, 0, 0);
+}
 
 // A scratch folder whose paths come as the programs take them.
 struct Scratch : qmrtest::Scratch {

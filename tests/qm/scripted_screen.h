@@ -61,6 +61,9 @@ public:
     std::map<Timer, int> armed;  // running timers and their times
     int setupDialogs = 0, settingLists = 0, logHistories = 0;
     AboutTexts about;
+    // Everything shown, in order: "log:LINE", "clear", "status:TEXT",
+    // "actions:MMMM" with the four menus as 1/0 and "+busy" while busy.
+    QStringList events;
     bool ended = false;
     int endStatus = -1;
 
@@ -101,13 +104,29 @@ public:
     FileAnswer saveFile(const FileRequest& r) override { return nextFile(r); }
     void showForm(const FormTexts& f) override { form = f; }
     void setProgress(int p) override { progress = p; }
-    void setStatus(const QString& s) override { status = s; }
-    void appendLog(const QString& line) override { log << line; }
-    void clearLog() override { log.clear(); }
+    void setStatus(const QString& s) override
+    {
+        status = s;
+        events << QStringLiteral("status:") + s;
+    }
+    void appendLog(const QString& line) override
+    {
+        log << line;
+        events << QStringLiteral("log:") + line;
+    }
+    void clearLog() override
+    {
+        log.clear();
+        events << QStringLiteral("clear");
+    }
     void showActions(const ActionState& s) override
     {
         actions = s;
         actionHistory.push_back(s);
+        QString e = QStringLiteral("actions:");
+        for (bool m : s.menus) e += m ? QLatin1Char('1') : QLatin1Char('0');
+        if (s.busy) e += QStringLiteral("+busy");
+        events << e;
     }
     void startTimer(Timer t, int ms) override
     {

@@ -15,7 +15,17 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <QApplication>
+
+#include <atomic>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTimer>
+
 #include "qm/cqmqmrview.h"
+#include "qm/serialepvdialog.h"
+#include "qt/customsecdialog.h"
+#include "qt/dialogs.h"
 #include "qt/language.h"
 #include "qt/mainframe.h"
 #include "qt/setupdialog.h"
@@ -167,6 +177,158 @@ TEST(Widgets, TheMainViewShowsWhatTheLogicDoes)
     EXPECT_TRUE(frame->action(Action::Epv)->isEnabled());
     view->traceBox()->setChecked(false);
     ASSERT_TRUE(waitUntil([&] { return view->logPane()->toPlainText().isEmpty(); }));
+    frame->closeWithoutAsking();
+    delete frame;
+}
+
+// Answers the next file dialog that opens: notes its folder and option,
+// ticks the security box when asked, and accepts the name.
+struct FileDialogAnswer {
+    QString folder;
+    bool confirmsOverwrite = false;
+    bool hadSecurityBox = false;
+    bool askedOverwrite = false;  // the question came and was answered Yes
+    void answerQuestion(int tries = 40)
+    {
+        QTimer::singleShot(5, [this, tries] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (box && box->isVisible()) {
+                    askedOverwrite = true;
+                    box->button(QMessageBox::Yes)->click();
+                    return;
+                }
+            }
+            if (tries > 0) answerQuestion(tries - 1);
+        });
+    }
+    void arm(const QString& name, bool tickSecurity, int tries = 200)
+    {
+        QTimer::singleShot(5, [this, name, tickSecurity, tries] {
+            QFileDialog* d = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (auto* f = qobject_cast<QFileDialog*>(w); f && f->isVisible()) d = f;
+            if (!d) {
+                if (tries > 0) arm(name, tickSecurity, tries - 1);
+                else ADD_FAILURE() << "no file dialog";
+                return;
+            }
+            folder = d->directory().absolutePath();
+            confirmsOverwrite = !d->testOption(QFileDialog::DontConfirmOverwrite);
+            hadSecurityBox = false;
+            if (auto* sec = dynamic_cast<CCustomSecDialog*>(d)) {
+                hadSecurityBox = true;
+                sec->securityBox()->setChecked(tickSecurity);
+            }
+            d->selectFile(name);
+            askedOverwrite = false;
+            QMetaObject::invokeMethod(d, "accept", Qt::QueuedConnection);
+            answerQuestion();
+        });
+    }
+};
+
+TEST(Widgets, FileDialogsRememberAFolderPerKindAskBeforeOverwritingAndCarryTheSecurityBox)
+{
+    Scratch a, b;
+    QSettings(QStringLiteral("Quillmarker"), QStringLiteral("qm-tests-dialogs")).clear();
+    QWidget parent;
+    QtDialogs dialogs(&parent, QStringLiteral("qm-tests-dialogs"));
+    FileRequest hex;
+    hex.folderKey = QStringLiteral("hex");
+    hex.filters = {{QStringLiteral("Hex files(*.hex;*.s)"), QStringLiteral("*.hex;*.s")}};
+    hex.securityBox = true;
+    FileRequest srec;
+    srec.folderKey = QStringLiteral("srec");
+    srec.filters = {{QStringLiteral("Motorola Hex files(*.s)"), QStringLiteral("*.s")}};
+    srec.overwritePrompt = true;
+    const std::string end = ":00000001FF\r\n";
+    a.file("one.hex", std::vector<uint8_t>(end.begin(), end.end()));
+    b.file("two.s", std::vector<uint8_t>(end.begin(), end.end()));
+
+    FileDialogAnswer ans;
+    QDir::setCurrent(QString::fromStdString(a.path.string()));
+    ans.arm(a.at("one.hex"), true);
+    FileAnswer got = dialogs.openFile(hex);
+    ASSERT_TRUE(got.chosen);
+    EXPECT_TRUE(ans.hadSecurityBox);
+    EXPECT_TRUE(got.security);  // the box's state comes back with the file
+    ans.arm(a.at("one.hex"), false);
+    EXPECT_FALSE(dialogs.openFile(hex).security);
+
+    QDir::setCurrent("/");
+    ans.arm(b.at("two.s"), false);
+    got = dialogs.saveFile(srec);
+    ASSERT_TRUE(got.chosen);
+    EXPECT_TRUE(ans.confirmsOverwrite);
+    EXPECT_TRUE(ans.askedOverwrite);  // two.s is there: the dialog asked first
+    EXPECT_FALSE(ans.hadSecurityBox);
+
+    // Each kind opens where it was last used, whatever the current folder.
+    ans.arm(a.at("one.hex"), false);
+    dialogs.openFile(hex);
+    EXPECT_EQ(ans.folder, QString::fromStdString(a.path.string()));
+    ans.arm(b.at("two.s"), false);
+    dialogs.saveFile(srec);
+    EXPECT_EQ(ans.folder, QString::fromStdString(b.path.string()));
+    srec.overwritePrompt = false;
+    ans.arm(b.at("two.s"), false);
+    dialogs.saveFile(srec);
+    EXPECT_FALSE(ans.confirmsOverwrite);
+    EXPECT_FALSE(ans.askedOverwrite);
+    QSettings(QStringLiteral("Quillmarker"), QStringLiteral("qm-tests-dialogs")).clear();
+}
+
+TEST(Widgets, TheSerialNumberDialogStaysOpenWhileItsEpvRuns)
+{
+    // Target operations take time on a clock the test moves.
+    static std::atomic<uint64_t> now{0};
+    now = 0;
+    Unit::reset([](qmr::sim::Config& c) {
+        c.paceBytesPerMs = 1;
+        c.clock = [] { return now.load(); };
+    });
+    Unit::store();
+    Session s;
+    ASSERT_TRUE(s.start());
+    bool wasRunning = false, stayed = false;
+    s.screen.serialEpv = [&](SerialEpvLogic& d) {
+        SerialEpvDialog dialog(d);
+        dialog.show();
+        d.epv(QStringLiteral("10"), 0, QStringLiteral("5"), true);
+        wasRunning = d.running();
+        dialog.reject();  // closing while the EPV runs
+        stayed = dialog.isVisible() && notifyMessageOf(s.ctx()) == kSerialEpvMessage;
+        EXPECT_FALSE(dialog.epvButton->isEnabled());
+        ASSERT_TRUE(waitUntil([&] {
+            now += 1000;  // time passes: the EPV ends
+            return d.buttonsEnabled();
+        }));
+        EXPECT_EQ(d.dataText(), QStringLiteral("6"));
+        dialog.reject();
+        EXPECT_FALSE(dialog.isVisible());
+    };
+    s.trigger(Action::SerialEpv);
+    ASSERT_TRUE(s.waitIdle());
+    EXPECT_TRUE(wasRunning);
+    EXPECT_TRUE(stayed);
+    EXPECT_EQ(notifyMessageOf(s.ctx()), QMR_MSG_PROGRESS);
+}
+
+TEST(Widgets, TheProgressBarShowsThePercentAsText)
+{
+    Unit::reset();
+    QmLogic::Options o;
+    o.open = [](QmrWindow*, uint32_t) { return nullptr; };
+    CMainFrame* frame = makeQmFrame();
+    auto* view = new CQMQMRView(frame, o);
+    view->setProgress(42);
+    EXPECT_EQ(view->progressBar()->position(), 42);
+    EXPECT_EQ(view->progressBar()->text(), QStringLiteral("42 %"));
+    view->setProgress(100);
+    EXPECT_EQ(view->progressBar()->text(), QStringLiteral("100 %"));
+    view->setProgress(0);
+    EXPECT_TRUE(view->progressBar()->text().isEmpty());
     frame->closeWithoutAsking();
     delete frame;
 }
