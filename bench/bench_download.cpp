@@ -12,7 +12,7 @@
 #include <mutex>
 #include <vector>
 
-#include "files/crc32.h"
+#include "checks/crc32.h"
 #include "imagegen.h"
 #include "notify.h"
 #include "qmr/qmr.h"
@@ -38,7 +38,7 @@ void BM_Download8MB(benchmark::State& state)
     c->hexImage = img.data();
     c->hexSize = static_cast<uint32_t>(img.size());
     c->hexHighest = c->hexSize - 1;
-    c->hexCrc = qmr::files::crc32Bzip2(img.data(), img.size());
+    c->hexCrc = qmr::checks::crc32Bzip2(img.data(), img.size());
     std::strcpy(c->hexFileName, "bench.hex");
     timespec t0{}, t1{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t0);

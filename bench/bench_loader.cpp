@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <mutex>
 
-#include "files/crc32.h"
+#include "checks/crc32.h"
 #include "imagegen.h"
 #include "notify.h"
 #include "qmr/qmr.h"
@@ -71,9 +71,9 @@ void crc(benchmark::State& state)
     for (auto _ : state) benchmark::DoNotOptimize(Crc(img.data(), img.size()));
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * img.size()));
 }
-BENCHMARK(crc<qmr::files::crc32Bzip2>)->Name("BM_Crc32Bzip2_8MB")->Unit(benchmark::kMillisecond);
-BENCHMARK(crc<qmr::files::crc32Mpeg2>)->Name("BM_Crc32Mpeg2_8MB")->Unit(benchmark::kMillisecond);
-BENCHMARK(crc<qmr::files::crc32Zip>)->Name("BM_Crc32Zip_8MB")->Unit(benchmark::kMillisecond);
+BENCHMARK(crc<qmr::checks::crc32Bzip2>)->Name("BM_Crc32Bzip2_8MB")->Unit(benchmark::kMillisecond);
+BENCHMARK(crc<qmr::checks::crc32Mpeg2>)->Name("BM_Crc32Mpeg2_8MB")->Unit(benchmark::kMillisecond);
+BENCHMARK(crc<qmr::checks::crc32Zip>)->Name("BM_Crc32Zip_8MB")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

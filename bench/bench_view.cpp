@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "core/wait.h"
-#include "files/crc32.h"
+#include "checks/crc32.h"
 #include "link/sim/sim_driver.h"
 #include "qm/cqmqmrview.h"
 #include "qm/exampleunit.h"

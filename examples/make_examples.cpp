@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "files/crc32.h"
+#include "checks/crc32.h"
 
 namespace {
 
@@ -111,7 +111,7 @@ Bytes parameterFile(const Family& f)
     }
     if (f.subTable)
         for (int w = 0; w < 30; ++w) le32(p, 12000 + 4 * w, static_cast<uint32_t>(7 * w + 3));
-    le32(p, 2, qmr::files::crc32Zip(p.data() + 6, p.size() - 6));
+    le32(p, 2, qmr::checks::crc32Zip(p.data() + 6, p.size() - 6));
     return p;
 }
 

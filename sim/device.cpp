@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "files/crc32.h"
+#include "checks/crc32.h"
 #include "link/crc16.h"
 #include "protocol/commands.h"
 
@@ -669,7 +669,7 @@ void Device::endTransfer(uint8_t command)
             return;
         }
         if (rxImage_.data.size() != rxImage_.size ||
-            files::crc32Bzip2(rxImage_.data.data(), rxImage_.data.size()) != rxImage_.crc) {
+            checks::crc32Bzip2(rxImage_.data.data(), rxImage_.data.size()) != rxImage_.crc) {
             answerStatus(command, kCrcError);
             return;
         }

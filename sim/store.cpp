@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "files/crc32.h"
+#include "checks/crc32.h"
 
 namespace qmr::sim {
 
@@ -119,7 +119,7 @@ bool Store::save(const std::string& path) const
     for (uint16_t c : ngList) w.u32(c);
     w.u8(sysValues[0]);
     w.u8(sysValues[1]);
-    w.u32(files::crc32Zip(w.b.data(), w.b.size()));
+    w.u32(checks::crc32Zip(w.b.data(), w.b.size()));
 
     auto slash = path.find_last_of('/');
     std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
@@ -165,7 +165,7 @@ Store::Loaded Store::load(const std::string& path, std::string* why)
     if (b.size() < 12 || std::memcmp(b.data(), kMagic, 8) != 0) return damaged("not a store file");
     uint32_t crc = (uint32_t(b[b.size() - 4]) << 24) | (uint32_t(b[b.size() - 3]) << 16) |
                    (uint32_t(b[b.size() - 2]) << 8) | b[b.size() - 1];
-    if (files::crc32Zip(b.data(), b.size() - 4) != crc) return damaged("damaged: its CRC does not match");
+    if (checks::crc32Zip(b.data(), b.size() - 4) != crc) return damaged("damaged: its CRC does not match");
     Reader r{b, 8};
     Store s(settings.size());
     uint32_t nprm = r.u32();

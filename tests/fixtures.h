@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "files/crc32.h"
+#include "checks/crc32.h"
 
 namespace qmrtest {
 
@@ -23,7 +23,7 @@ inline std::vector<uint8_t> parameterFile(uint32_t id, const char* name = "TESTD
     for (int i = 0; i < 4; ++i) p[6 + i] = static_cast<uint8_t>(id >> (24 - 8 * i));
     std::strncpy(reinterpret_cast<char*>(&p[16]), name, 29);
     p[48] = deviceClass;
-    uint32_t crc = qmr::files::crc32Zip(p.data() + 6, p.size() - 6);
+    uint32_t crc = qmr::checks::crc32Zip(p.data() + 6, p.size() - 6);
     putLe32(p, 2, crc);
     return p;
 }

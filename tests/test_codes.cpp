@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "protocol/codes.h"
+#include "checks/codes.h"
 
-using namespace qmr::protocol;
+using namespace qmr::checks;
 
 namespace {
 

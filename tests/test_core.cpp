@@ -15,7 +15,7 @@
 #include "core/inputfile.h"
 #include "core/setfiles.h"
 #include "core/summary.h"
-#include "files/crc32.h"
+#include "checks/crc32.h"
 #include "scratch.h"
 
 using namespace qmr::app;
@@ -147,8 +147,8 @@ TEST(ChecksumDisplay, SumsAndTextsBySize)
     Fp4Sums s = fp4Sums(upload.data(), 0x100000);
     std::vector<uint8_t> work(0x200000, 0xFF);
     std::memset(work.data(), 0, 0x100000);
-    EXPECT_EQ(s.crc1m, qmr::files::crc32Mpeg2(work.data(), 0x100000));
-    EXPECT_EQ(s.crc2m, qmr::files::crc32Mpeg2(work.data(), 0x200000));
+    EXPECT_EQ(s.crc1m, qmr::checks::crc32Mpeg2(work.data(), 0x100000));
+    EXPECT_EQ(s.crc2m, qmr::checks::crc32Mpeg2(work.data(), 0x200000));
     char c1[9], c2[9];
     std::snprintf(c1, sizeof c1, "%08X", s.crc1m);
     std::snprintf(c2, sizeof c2, "%08X", s.crc2m);
@@ -159,7 +159,7 @@ TEST(ChecksumDisplay, SumsAndTextsBySize)
               std::string("\nDevice Checksum      : 12AB\nFP4 Algorithm\n  CRC sum(32bit:1M)  : --Over--\n  CRC sum(32bit:2M)  : ") + c2);
     EXPECT_EQ(checksumDisplayText(0x200001, "12AB", s), "\nDevice Checksum       : 12AB    ");
     // An upload larger than 2 MB is summed over its first 2 MB only.
-    EXPECT_EQ(fp4Sums(upload.data(), 0x200001).crc2m, qmr::files::crc32Mpeg2(upload.data(), 0x200000));
+    EXPECT_EQ(fp4Sums(upload.data(), 0x200001).crc2m, qmr::checks::crc32Mpeg2(upload.data(), 0x200000));
 }
 
 TEST(SerialNumbers, SteppingAndTheInputRules)

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "files/crc32.h"
+#include "checks/crc32.h"
 #include "files/fileio.h"
 #include "support.h"
 
@@ -481,9 +481,9 @@ TEST(FileLayer, AFifoOrAFolderIsRefusedAtOnce)
 TEST(Crc32, CheckValuesAndAgreementWithABitwiseReference)
 {
     const auto* d = reinterpret_cast<const uint8_t*>("123456789");
-    EXPECT_EQ(qmr::files::crc32Zip(d, 9), 0xCBF43926u);
-    EXPECT_EQ(qmr::files::crc32Bzip2(d, 9), 0xFC891918u);
-    EXPECT_EQ(qmr::files::crc32Mpeg2(d, 9), 0x0376E6E7u);
+    EXPECT_EQ(qmr::checks::crc32Zip(d, 9), 0xCBF43926u);
+    EXPECT_EQ(qmr::checks::crc32Bzip2(d, 9), 0xFC891918u);
+    EXPECT_EQ(qmr::checks::crc32Mpeg2(d, 9), 0x0376E6E7u);
     std::mt19937 rng(1);
     std::vector<uint8_t> data(100);
     for (auto& b : data) b = static_cast<uint8_t>(rng());
@@ -495,9 +495,9 @@ TEST(Crc32, CheckValuesAndAgreementWithABitwiseReference)
             msb ^= static_cast<uint32_t>(data[i]) << 24;
             for (int k = 0; k < 8; ++k) msb = (msb & 0x80000000u) ? (msb << 1) ^ 0x04C11DB7u : (msb << 1);
         }
-        EXPECT_EQ(qmr::files::crc32Zip(data.data(), n), ~zip) << n;
-        EXPECT_EQ(qmr::files::crc32Mpeg2(data.data(), n), msb) << n;
-        EXPECT_EQ(qmr::files::crc32Bzip2(data.data(), n), ~msb) << n;
+        EXPECT_EQ(qmr::checks::crc32Zip(data.data(), n), ~zip) << n;
+        EXPECT_EQ(qmr::checks::crc32Mpeg2(data.data(), n), msb) << n;
+        EXPECT_EQ(qmr::checks::crc32Bzip2(data.data(), n), ~msb) << n;
     }
 }
 
@@ -546,7 +546,7 @@ TEST(ExampleFiles, ParameterFilesAreValidAndTheSettingBelongsToTheFirst)
         EXPECT_EQ(+r->prmFileSize, 16384u);
         EXPECT_LT(r->prmImage[0], 5);
         uint32_t stored = r->prmImage[2] | (r->prmImage[3] << 8) | (r->prmImage[4] << 16) | (uint32_t(r->prmImage[5]) << 24);
-        EXPECT_EQ(qmr::files::crc32Zip(r->prmImage + 6, 16378), stored) << f;
+        EXPECT_EQ(qmr::checks::crc32Zip(r->prmImage + 6, 16378), stored) << f;
         if (std::strcmp(f, "class1.prs") == 0) {
             std::ifstream in(example("demo.set"), std::ios::binary);
             std::vector<char> set((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -4,10 +4,10 @@
 #include <atomic>
 #include <cstdlib>
 
-#include "files/crc32.h"
+#include "checks/crc32.h"
 #include "fixtures.h"
 #include "link/sim/sim_driver.h"
-#include "protocol/codes.h"
+#include "checks/codes.h"
 #include "support.h"
 
 using namespace qmrtest;
@@ -67,7 +67,7 @@ protected:
         s.ctx->hexImage = image_.data();
         s.ctx->hexSize = static_cast<uint32_t>(image_.size());
         s.ctx->hexHighest = static_cast<uint32_t>(image_.size() - 1);
-        s.ctx->hexCrc = qmr::files::crc32Bzip2(image_.data(), image_.size());
+        s.ctx->hexCrc = qmr::checks::crc32Bzip2(image_.data(), image_.size());
         std::strcpy(s.ctx->hexFileName, "blinky.hex");
         std::memcpy(s.ctx->hexTimestamp, "20261209120000", 14);
     }
@@ -131,7 +131,7 @@ TEST_F(Sequences, ParameterFileGoesAs32BlocksWithItsProgress)
     auto again = s.untilText("PRM File Send Command Completion");
     EXPECT_EQ(again.back().code, 3);
     EXPECT_STREQ(again.back().title, "Parameter File Download failure");
-    EXPECT_STREQ(again.back().text, qmr::protocol::unitStatusText(3, true));
+    EXPECT_STREQ(again.back().text, qmr::checks::unitStatusText(3, true));
 }
 
 TEST_F(Sequences, InitializationUploadsTheDefaultSettingsAndItsParameterFile)
@@ -157,7 +157,7 @@ TEST_F(Sequences, InitializationUploadsTheDefaultSettingsAndItsParameterFile)
     EXPECT_STREQ(reinterpret_cast<const char*>(s.ctx->setNameList[2] + 33), "TEST SETTING");
     EXPECT_STREQ(s.ctx->systemText, "blinky.hex");
     // The unit reports the CRC of the image it holds as the program computed it.
-    EXPECT_EQ(qmr_info_hex_crc(s.ctx), qmr::files::crc32Bzip2(image_.data(), image_.size()));
+    EXPECT_EQ(qmr_info_hex_crc(s.ctx), qmr::checks::crc32Bzip2(image_.data(), image_.size()));
 #ifdef QMR_GANG
     EXPECT_EQ(s.ctx->buttonMask, 0);  // settings and image present: start buttons free
 #else
@@ -209,7 +209,7 @@ TEST_F(Sequences, ImageInformationAndUploadGiveBackWhatWasDownloaded)
     ASSERT_EQ(run(s, QMRHexInfoUpLoad, "HEX File Infomation Upload Command Completion").back().code, 0);
     EXPECT_STREQ(s.ctx->systemText, "blinky.hex");
     EXPECT_EQ(s.ctx->unitImageSize, image_.size());
-    EXPECT_EQ(s.ctx->unitImageCrc, qmr::files::crc32Bzip2(image_.data(), image_.size()));
+    EXPECT_EQ(s.ctx->unitImageCrc, qmr::checks::crc32Bzip2(image_.data(), image_.size()));
     std::vector<uint8_t> up(0x800000, 0);
     s.ctx->uploadBuffer = up.data();
     s.ctx->hexSize = 0;
@@ -280,7 +280,7 @@ TEST_F(Sequences, EpvWithPollingProgramsTheTarget)
     EXPECT_STREQ(s.next().text, "BLANK Command ...");
     auto blank = poll(s, 3);
     EXPECT_EQ(blank.back().code, 40);
-    EXPECT_STREQ(blank.back().text, qmr::protocol::targetErrorText(40, true));
+    EXPECT_STREQ(blank.back().text, qmr::checks::targetErrorText(40, true));
     // Erase, then blank check passes; the device checksum is the sum of 0xFF.
     QMRFlshErase(s.ctx, 0, 0, 0);
     s.next();
@@ -529,7 +529,7 @@ TEST_F(Sequences, RefusedSettingsFileEndsWithItsStatusAndTheLinkStaysInStep)
     auto refused = s.until([](const ProgressRecord& r) { return r.percent == 100; });
     EXPECT_EQ(refused.back().code, 5);
     EXPECT_STREQ(refused.back().title, "Setting File Download failure");
-    EXPECT_STREQ(refused.back().text, qmr::protocol::unitStatusText(5, true));
+    EXPECT_STREQ(refused.back().text, qmr::checks::unitStatusText(5, true));
     // Nothing of that answer is left for the next command.
     ASSERT_TRUE(s.reset());
     EXPECT_STREQ(s.initialize().back().text, "Initialization Completion");
@@ -588,7 +588,7 @@ TEST_F(Sequences, AStatusWhereAnotherAnswerBelongsEndsTheCommandWithIt)
         const ProgressRecord& last = recs.back();
         EXPECT_EQ(last.code, c.status) << c.name;
         EXPECT_STREQ(last.title, c.title) << c.name;
-        EXPECT_STREQ(last.text, c.text ? c.text : qmr::protocol::unitStatusText(c.status, true)) << c.name;
+        EXPECT_STREQ(last.text, c.text ? c.text : qmr::checks::unitStatusText(c.status, true)) << c.name;
         // The next command finds the link in step.
         auto next = run(s, QMRPRMListUpLoad, "PRM Name List Up Load Command Completion");
         EXPECT_EQ(next.back().code, 0) << c.name << ": " << next.back().text;

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "link/sim/sim_driver.h"
-#include "protocol/codes.h"
+#include "checks/codes.h"
 #include "support.h"
 
 using qmrtest::Session;
@@ -56,7 +56,7 @@ TEST_F(WorkerTest, CommandBeforeResetGives131)
     EXPECT_EQ(r.scale, 100);
     EXPECT_EQ(r.tagA, 7);
     EXPECT_STREQ(r.title, "Error notice from the Target");
-    EXPECT_STREQ(r.text, qmr::protocol::statusRecordText(QMR_E_LINK, true));
+    EXPECT_STREQ(r.text, qmr::checks::statusRecordText(QMR_E_LINK, true));
     EXPECT_EQ(s.window.lastMessage(), QMR_MSG_PROGRESS);
 }
 
@@ -236,7 +236,7 @@ TEST_F(WorkerTest, SettingsNumberAboveFifteenEndsWithStatus35)
     auto recs = s.initialize();
     EXPECT_EQ(recs.back().code, 35);
     EXPECT_EQ(recs.back().tagB, 18);
-    EXPECT_STREQ(recs.back().text, qmr::protocol::unitStatusText(35, true));
+    EXPECT_STREQ(recs.back().text, qmr::checks::unitStatusText(35, true));
     EXPECT_EQ(s.ctx->lastStatus, 35);
 }
 
@@ -315,7 +315,7 @@ TEST_F(WorkerTest, UnknownLinkSettingFailsTheOpenWith32)
     auto r = s.next();
     setenv("QMR_LINK", "sim", 1);
     EXPECT_EQ(r.code, QMR_E_NOTFOUND);
-    EXPECT_STREQ(r.text, qmr::protocol::unitStatusText(32, true));
+    EXPECT_STREQ(r.text, qmr::checks::unitStatusText(32, true));
     EXPECT_EQ(s.ctx->link, -1);
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/trmark.h"
-#include "files/crc32.h"
+#include "checks/crc32.h"
 
 namespace qmr::app {
 
@@ -49,8 +49,8 @@ Fp4Sums fp4Sums(const uint8_t* upload, uint32_t size)
     std::vector<uint8_t> work(k2M, 0xFF);
     if (upload) std::memcpy(work.data(), upload, size < k2M ? size : k2M);
     Fp4Sums s;
-    s.crc1m = files::crc32Mpeg2(work.data(), k1M);
-    s.crc2m = files::crc32Mpeg2(work.data(), k2M);
+    s.crc1m = checks::crc32Mpeg2(work.data(), k1M);
+    s.crc2m = checks::crc32Mpeg2(work.data(), k2M);
     return s;
 }
 

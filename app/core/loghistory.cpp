@@ -2,7 +2,7 @@
 
 #include "core/inputfile.h"
 #include "core/text.h"
-#include "protocol/codes.h"
+#include "checks/codes.h"
 
 namespace qmr::app {
 
@@ -23,7 +23,7 @@ LogHistoryLogic::LogHistoryLogic(Screen& screen, int standaloneOp, int32_t okCou
 {
     int n = ng_ < 31 ? ng_ : 31;
     for (int i = 0; i < n; ++i)
-        rows_.append({QString::asprintf("%03d", ng_ - i), QString::fromUtf8(protocol::targetErrorText(ngList[size_t(i)], english))});
+        rows_.append({QString::asprintf("%03d", ng_ - i), QString::fromUtf8(checks::targetErrorText(ngList[size_t(i)], english))});
 }
 
 QString LogHistoryLogic::label() const { return QString::asprintf("%s OK / NG Count : ", standaloneName(op_)); }

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "files/crc32.h"
+#include "checks/crc32.h"
 
 namespace qmr::app {
 
@@ -25,7 +25,7 @@ PrmFileCheck checkParameterRecord(const PrmRecord& record)
 {
     const uint8_t* img = record.prmImage;
     uint32_t stored = uint32_t(img[2]) | (uint32_t(img[3]) << 8) | (uint32_t(img[4]) << 16) | (uint32_t(img[5]) << 24);
-    if (files::crc32Zip(img + 6, 16384 - 6) != stored) return PrmFileCheck::ChecksumError;
+    if (checks::crc32Zip(img + 6, 16384 - 6) != stored) return PrmFileCheck::ChecksumError;
     if (img[0] >= 5) return PrmFileCheck::TooNew;
     return PrmFileCheck::Ok;
 }

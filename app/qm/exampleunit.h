@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "files/crc32.h"
+#include "checks/crc32.h"
 #include "link/sim/sim_driver.h"
 
 namespace qmr::app {
@@ -55,7 +55,7 @@ inline void stockSimulatedUnit(const std::string& dataDir, const char* prs, cons
             for (size_t i = 0; i < imageSize; ++i) im.data[i] = static_cast<uint8_t>(i * 7 + 3);
             im.size = static_cast<uint32_t>(imageSize);
             im.end = im.size - 1;
-            im.crc = files::crc32Bzip2(im.data.data(), im.data.size());
+            im.crc = checks::crc32Bzip2(im.data.data(), im.data.size());
             im.timestamp = "20261209103015";
             d.store().image = im;
         }

@@ -14,8 +14,8 @@
 #include "core/setupdialog.h"
 #include "core/summary.h"
 #include "core/text.h"
-#include "files/crc32.h"
-#include "protocol/codes.h"
+#include "checks/crc32.h"
+#include "checks/codes.h"
 #include "qm/serialepv.h"
 
 namespace qmr::app {
@@ -976,7 +976,7 @@ void QmLogic::onLoaderMessage()
         std::memset(ctx_->hexFileName, 0, sizeof ctx_->hexFileName);
         QByteArray name = imageName_.toUtf8().left(sizeof ctx_->hexFileName - 1);
         std::memcpy(ctx_->hexFileName, name.constData(), static_cast<size_t>(name.size()));
-        ctx_->hexCrc = files::crc32Bzip2(imageCopy_.data(), imageCopy_.size());
+        ctx_->hexCrc = checks::crc32Bzip2(imageCopy_.data(), imageCopy_.size());
         issue(cmdHexDownload);
         return;
     }

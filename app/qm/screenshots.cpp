@@ -25,7 +25,7 @@
 #include "core/notify.h"
 #include "core/wait.h"
 #include "core/setupdialog.h"
-#include "files/crc32.h"
+#include "checks/crc32.h"
 #include "link/sim/sim_driver.h"
 #include "qm/cqmqmrview.h"
 #include "qm/exampleunit.h"

@@ -3,7 +3,7 @@
 #include "core/images.h"
 #include "core/notify.h"
 #include "core/text.h"
-#include "protocol/codes.h"
+#include "checks/codes.h"
 
 namespace qmr::app {
 
@@ -97,7 +97,7 @@ void SerialEpvLogic::onProgress()
             }
             return;
         }
-        QString text = r.code == 40 ? QString::fromUtf8(protocol::targetErrorText(40, ctx_->english != 0))
+        QString text = r.code == 40 ? QString::fromUtf8(checks::targetErrorText(40, ctx_->english != 0))
                                     : QString::asprintf("%s [Error Code : %02x]", r.text, r.code);
         screen_.message({text, QStringLiteral("Quillmarker"), Icon::Error});
         pending_ = 0;

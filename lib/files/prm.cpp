@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "files/crc32.h"
+#include "checks/crc32.h"
 #include "files/fileio.h"
 #include "files/textsum.h"
 #include "qmr/qmr.h"
@@ -51,7 +51,7 @@ TextSum textChecksum(File* f)
         for (; *p && *p != ';' && *p != '\r' && *p != '\n'; ++p) {
             if (*p == ' ' || *p == '\t' || *p == '=') continue;
             uint8_t b = static_cast<uint8_t>(*p);
-            crc = crc32MsbUpdate(crc, &b, 1);
+            crc = checks::crc32MsbUpdate(crc, &b, 1);
         }
         if (checksumLine) {
             sectionSeen = true;
@@ -59,7 +59,7 @@ TextSum textChecksum(File* f)
         }
     }
     static const uint8_t kSum[3] = {'S', 'U', 'M'};
-    out.computed = crc32MsbUpdate(crc, kSum, 3);
+    out.computed = checks::crc32MsbUpdate(crc, kSum, 3);
     if (sectionSeen) {
         while (readLine(f, line, sizeof line)) {
             if (line[0] == '[') break;

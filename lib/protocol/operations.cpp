@@ -4,13 +4,15 @@
 #include <cstring>
 
 #include "link/link.h"
-#include "protocol/codes.h"
+#include "checks/codes.h"
 #include "protocol/commands.h"
 #include "protocol/context.h"
 #include "protocol/routines.h"
 #include "protocol/transfers.h"
 
 namespace qmr::protocol {
+
+using namespace checks;
 
 using namespace qmr::link;
 
@@ -278,7 +280,7 @@ int stateImageChecksum(FlshContext* c)
     int rc = readVariable(c, a, sizeof a, v);
     c->busy = 0;
     if (rc) {
-        postStatusError(c, rc, 6, "Check Sum Command failure");
+        postStatusError(c, rc, QMR_PHASE_CHECKSUM, "Check Sum Command failure");
         return rc;
     }
     if (v.isStatus) {
@@ -290,7 +292,7 @@ int stateImageChecksum(FlshContext* c)
         c->lastStatus = 35;
     }
     if (c->lastStatus != 1) {
-        postStatusError(c, c->lastStatus, 6, "Check Sum Command failure");
+        postStatusError(c, c->lastStatus, QMR_PHASE_CHECKSUM, "Check Sum Command failure");
         return c->lastStatus;
     }
     return complete(c, "", "Check Sum Command Completion");

@@ -1,10 +1,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "protocol/codes.h"
+#include "checks/codes.h"
 #include "protocol/context.h"
 
 namespace qmr::protocol {
+
+using namespace checks;
 
 bool closing(FlshContext* c)
 {

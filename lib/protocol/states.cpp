@@ -3,13 +3,15 @@
 #include <cstring>
 
 #include "link/link.h"
-#include "protocol/codes.h"
+#include "checks/codes.h"
 #include "protocol/commands.h"
 #include "protocol/context.h"
 #include "protocol/routines.h"
 #include "protocol/transfers.h"
 
 namespace qmr::protocol {
+
+using namespace checks;
 
 using namespace qmr::link;
 
@@ -90,7 +92,7 @@ int stateInitialize(FlshContext* c)
     if (c->logClearPending) {
         uint8_t st = 0;
         int rc = statusExchange(c, cmd::kLogClear, nullptr, 0, st);
-        if (rc) return initFailure(c, rc, 15);
+        if (rc) return initFailure(c, rc, QMR_PHASE_START_STATUS);
         c->okCount = 0;
         c->ngCount = 0;
         c->logClearPending = 0;
@@ -98,26 +100,26 @@ int stateInitialize(FlshContext* c)
 #endif
     uint8_t st = 0;
     int rc = statusExchange(c, cmd::kStart, nullptr, 0, st);
-    if (rc) return initFailure(c, rc, 15);
+    if (rc) return initFailure(c, rc, QMR_PHASE_START_STATUS);
     int result = 0;
     if (st != 1) {
 #ifdef QMR_GANG
-        return initFailure(c, st, 15);
+        return initFailure(c, st, QMR_PHASE_START_STATUS);
 #else
-        if (st != 15) return initFailure(c, st, 15);
-        result = 15;  // the unit needs a firmware update: read on, then report it
+        if (st != QMR_ST_FIRMWARE) return initFailure(c, st, QMR_PHASE_START_STATUS);
+        result = QMR_ST_FIRMWARE;  // the unit needs a firmware update: read on, then report it
 #endif
     }
 
     uint8_t block[kBlockFrame];
     sendCommand(c, cmd::kNext);
-    if ((rc = readFixed(c, block, kBlockFrame)) != 0) return initFailure(c, rc, 15);
+    if ((rc = readFixed(c, block, kBlockFrame)) != 0) return initFailure(c, rc, QMR_PHASE_START_STATUS);
     std::memset(c->systemText, 0, sizeof c->systemText);
     std::memcpy(c->systemText, block + 3, QMR_SYSTEM_TEXT_MAX);
     c->systemText[QMR_SYSTEM_TEXT_MAX] = 0;
 
     sendCommand(c, cmd::kNext);
-    if ((rc = readFixed(c, block, QMR_UNIT_INFO_SIZE + 5)) != 0) return initFailure(c, rc, 15);
+    if ((rc = readFixed(c, block, QMR_UNIT_INFO_SIZE + 5)) != 0) return initFailure(c, rc, QMR_PHASE_START_STATUS);
     std::memcpy(c->unitInfo, block + 3, QMR_UNIT_INFO_SIZE);
     uint8_t def = c->unitInfo[2];
 #ifdef QMR_GANG
@@ -140,12 +142,12 @@ int stateInitialize(FlshContext* c)
 
     uint8_t st3 = 0;
     sendCommand(c, cmd::kNext);
-    if ((rc = readStatus(c, st3)) != 0) return initFailure(c, rc, 15);
+    if ((rc = readStatus(c, st3)) != 0) return initFailure(c, rc, QMR_PHASE_START_STATUS);
     if (anyVersionByteEE(c)) result = QMR_E_FIRMWARE;
 #ifndef QMR_GANG
-    if (result == 15) c->lastStatus = 1;  // carry on to the end
+    if (result == QMR_ST_FIRMWARE) c->lastStatus = 1;  // carry on to the end
 #endif
-    if (c->lastStatus != 1) return initFailure(c, c->lastStatus, 15);
+    if (c->lastStatus != 1) return initFailure(c, c->lastStatus, QMR_PHASE_START_STATUS);
 
     post(c, rec(kInit, 25), "Initialization startcmd Completion");
     if ((rc = uploadPrmNames(c)) != 0 || c->lastStatus != 1)
@@ -158,27 +160,27 @@ int stateInitialize(FlshContext* c)
     for (int i = 0; i < 8; ++i) {
         if (c->setNameList[i][0] > 15) {
             c->lastStatus = 35;
-            return initFailure(c, 35, 18);
+            return initFailure(c, QMR_ST_NAND_READ, QMR_PHASE_SET_LIST);
         }
     }
     post(c, rec(kInit, 75), "Initialization set name upload Completion");
 
 #ifdef QMR_GANG
-    if ((rc = uploadSettings(c, c->settingsNumber, false)) != 0) return initFailure(c, rc, 17);
+    if ((rc = uploadSettings(c, c->settingsNumber, false)) != 0) return initFailure(c, rc, QMR_PHASE_SET_UPLOAD);
     if (c->lastStatus == 6) {
         c->setupInfoValid = 0;
     } else {
         c->setupInfoValid = 1;
         if (c->lastStatus == 1) {
-            if ((rc = uploadPrm(c, c->settingsRecord + 6)) != 0) return initFailure(c, rc, 14);
+            if ((rc = uploadPrm(c, c->settingsRecord + 6)) != 0) return initFailure(c, rc, QMR_PHASE_PRM_UPLOAD);
         }
-        if (c->lastStatus != 1) return initFailure(c, c->lastStatus, 14);
+        if (c->lastStatus != 1) return initFailure(c, c->lastStatus, QMR_PHASE_PRM_UPLOAD);
     }
     if (result == QMR_E_FIRMWARE) {
         c->busy = 0;
-        Rec r = rec(kInitFail, 100, 15);
-        r.tagA = 12;
-        r.tagB = 12;
+        Rec r = rec(kInitFail, 100, QMR_ST_FIRMWARE);
+        r.tagA = QMR_PHASE_START;
+        r.tagB = QMR_PHASE_START;
         post(c, r, "%s", unitStatusText(15, english(c)));
         return 15;
     }
@@ -189,21 +191,21 @@ int stateInitialize(FlshContext* c)
     if (c->setValid) {
         if ((rc = uploadSettings(c, c->settingsNumber, false)) != 0)
             return initLineFailure(c, "Initialization set file upload failure", 85, rc);
-        if (c->lastStatus == 6) return initFailure(c, 6, 17);
+        if (c->lastStatus == 6) return initFailure(c, 6, QMR_PHASE_SET_UPLOAD);
         if (c->lastStatus != 1)
             return initLineFailure(c, "Initialization set file upload failure", 85, c->lastStatus);
         c->setupInfoValid = 1;
-        if ((rc = uploadPrm(c, c->settingsRecord + 6)) != 0) return initFailure(c, rc, 14);
-        if (c->lastStatus != 1) return initFailure(c, c->lastStatus, 14);
+        if ((rc = uploadPrm(c, c->settingsRecord + 6)) != 0) return initFailure(c, rc, QMR_PHASE_PRM_UPLOAD);
+        if (c->lastStatus != 1) return initFailure(c, c->lastStatus, QMR_PHASE_PRM_UPLOAD);
     } else {
         c->setupInfoValid = 0;
     }
-    if ((rc = readBuildNumber(c)) != 0) return initFailure(c, rc, 15);
+    if ((rc = readBuildNumber(c)) != 0) return initFailure(c, rc, QMR_PHASE_START_STATUS);
     if (result) {
         c->busy = 0;
-        Rec r = rec(kInitFail, 100, 15);
-        r.tagA = 12;
-        r.tagB = 12;
+        Rec r = rec(kInitFail, 100, QMR_ST_FIRMWARE);
+        r.tagA = QMR_PHASE_START;
+        r.tagB = QMR_PHASE_START;
         post(c, r, "%s", unitStatusText(15, english(c)));
         return 15;
     }

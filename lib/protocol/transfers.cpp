@@ -4,11 +4,13 @@
 
 #include "link/link.h"
 #include "protocol/commands.h"
-#include "protocol/codes.h"
+#include "checks/codes.h"
 #include "protocol/context.h"
 #include "protocol/routines.h"
 
 namespace qmr::protocol {
+
+using namespace checks;
 
 using namespace qmr::link;
 
@@ -306,10 +308,10 @@ int stateSetUpload(FlshContext* c)
     c->setupInfoValid = status == 6 ? 0 : 1;
     sendButtonMask(c, 0);
     c->lastStatus = status;
-    if (rc) return fail(c, rc, "Initialization failure", 17);
+    if (rc) return fail(c, rc, "Initialization failure", QMR_PHASE_SET_UPLOAD);
     if (status != 1) {
         c->busy = 0;
-        postStatusError(c, status, 17, "Initialization failure");
+        postStatusError(c, status, QMR_PHASE_SET_UPLOAD, "Initialization failure");
         return status;
     }
     c->busy = 0;
@@ -325,19 +327,18 @@ int stateSetUpload(FlshContext* c)
 
 int stateSetPrmUpload(FlshContext* c)
 {
-    // A failure carries the phase it happened in, as initialization's do:
-    // 17 the settings upload, 14 the parameter upload.
-    int phase = 17;
+    // A failure carries the phase it happened in, as initialization's do.
+    int phase = QMR_PHASE_SET_UPLOAD;
     int rc = uploadSettings(c, c->settingsNumber, true);
     if (rc == 0) {
         if (c->lastStatus == 6) {
             c->setupInfoValid = 0;
             int k = c->prmListSelection;
-            phase = 14;
+            phase = QMR_PHASE_PRM_UPLOAD;
             if (k >= 0 && k < c->prmNameCount && k < QMR_PRM_NAME_MAX) rc = uploadPrm(c, c->prmNameList[k]);
         } else if (c->lastStatus == 1) {
             c->setupInfoValid = 1;
-            phase = 14;
+            phase = QMR_PHASE_PRM_UPLOAD;
             rc = uploadPrm(c, c->settingsRecord + 6);
         }
     }

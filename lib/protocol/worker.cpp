@@ -2,11 +2,13 @@
 #include <cstring>
 
 #include "link/link.h"
-#include "protocol/codes.h"
+#include "checks/codes.h"
 #include "protocol/context.h"
 #include "protocol/states.h"
 
 namespace qmr::protocol {
+
+using namespace checks;
 
 namespace {
 

@@ -120,6 +120,29 @@ enum {
 #define QMR_E_RANGE 141             /* a size from the unit or the caller exceeds its buffer */
 #define QMR_E_FIRMWARE 238          /* a unit version word holds 0xEE */
 
+/* ---- unit status codes the programs act on (texts: the status table) --- */
+#define QMR_ST_OK 1
+#define QMR_ST_NO_ROOM 4            /* no vacant NAND territory */
+#define QMR_ST_NO_PRM 5             /* no such parameter file */
+#define QMR_ST_NO_SET 6             /* no such setting file */
+#define QMR_ST_NO_HEX 8             /* no image */
+#define QMR_ST_ECC 13               /* uncorrectable ECC error on a NAND read */
+#define QMR_ST_FIRMWARE 15          /* the unit needs a firmware update */
+#define QMR_ST_NAND_PROGRAM 18      /* NAND program defect */
+#define QMR_ST_TABLE 24             /* the management table may be broken */
+#define QMR_ST_NAND_READ_FATAL 34   /* NAND read error, cannot go on */
+#define QMR_ST_NAND_READ 35         /* NAND read error, can go on */
+#define QMR_ST_OTHER 255
+#define QMR_TE_WRITTEN 40           /* target error: a blank check found data */
+
+/* ---- phases: the tagB of records that fail inside a longer command ------ */
+#define QMR_PHASE_CHECKSUM 6        /* the stored image's checksum */
+#define QMR_PHASE_START 12          /* initialization ends with the firmware error */
+#define QMR_PHASE_PRM_UPLOAD 14     /* a parameter file upload */
+#define QMR_PHASE_START_STATUS 15   /* the unit refused the start */
+#define QMR_PHASE_SET_UPLOAD 17     /* a settings file upload */
+#define QMR_PHASE_SET_LIST 18       /* the settings name list is broken */
+
 /* ---- notify target ------------------------------------------------------ */
 /* The window handle QMRFlshOpen takes.  post() is called from the worker
  * thread once per progress record appended to the ring; a program forwards

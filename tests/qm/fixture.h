@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "files/crc32.h"
+#include "checks/crc32.h"
 #include "platform/platform.h"
 #include "protocol/context.h"
 #include "link/sim/sim_driver.h"

@@ -273,7 +273,7 @@ TEST_F(Chains, AHexFileIsLoadedDownloadedAndItsInformationUploaded)
     HexContext* h = QMRHexOpen(example("blinky.hex").c_str(), nullptr, 0, nullptr, 0, 0);
     ASSERT_NE(h, nullptr);
     ASSERT_TRUE(waitUntil([&] { return __atomic_load_n(&h->loadState, __ATOMIC_ACQUIRE) != 0; }));
-    uint32_t crc = qmr::files::crc32Bzip2(h->imageBuffer, h->imageSize);
+    uint32_t crc = qmr::checks::crc32Bzip2(h->imageBuffer, h->imageSize);
     uint32_t size = h->imageSize;
     QMRHexClose(h);
     EXPECT_EQ(s.ctx()->hexCrc, crc);

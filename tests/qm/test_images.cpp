@@ -7,7 +7,7 @@
 
 #include <sstream>
 
-#include "protocol/codes.h"
+#include "checks/codes.h"
 
 using namespace qmtest;
 namespace fs = std::filesystem;
@@ -147,8 +147,8 @@ TEST_F(Images, TheChecksumDisplayShowsTheUnitChecksumAndBothSums)
     std::vector<uint8_t> work(0x200000, 0xFF);
     std::memcpy(work.data(), image.data(), image.size());
     EXPECT_EQ(m.text, QString::asprintf("\nDevice Checksum      : %s\nFP4 Algorithm\n  CRC sum(32bit:1M)  : %08X\n  CRC sum(32bit:2M)  : %08X",
-                                        qPrintable(unit), qmr::files::crc32Mpeg2(work.data(), 0x100000),
-                                        qmr::files::crc32Mpeg2(work.data(), 0x200000)));
+                                        qPrintable(unit), qmr::checks::crc32Mpeg2(work.data(), 0x100000),
+                                        qmr::checks::crc32Mpeg2(work.data(), 0x200000)));
     EXPECT_EQ(s.screen.status, QString(30, QLatin1Char(' ')));
 }
 
@@ -308,7 +308,7 @@ TEST_F(Images, LogHistoryListsSavesAndClears)
         EXPECT_EQ(d.rows().size(), 31);
         EXPECT_EQ(d.rows().front().number, QStringLiteral("040"));
         EXPECT_EQ(d.rows().back().number, QStringLiteral("010"));
-        EXPECT_EQ(d.rows()[1].message, QString::fromUtf8(qmr::protocol::targetErrorText(40, true)));
+        EXPECT_EQ(d.rows()[1].message, QString::fromUtf8(qmr::checks::targetErrorText(40, true)));
         EXPECT_TRUE(d.save());
         d.clear();
         EXPECT_TRUE(d.rows().isEmpty());

@@ -2,7 +2,7 @@
 // library's own codes, with their texts in both languages.
 #pragma once
 
-namespace qmr::protocol {
+namespace qmr::checks {
 
 constexpr int kUnitStatusCount = 38;   // unit status table 0..37
 constexpr int kTargetErrorCount = 46;  // target error table 0..45
@@ -17,4 +17,4 @@ const char* libraryCodeText(int code, bool english);
 // text, the library's own text for its codes, "Others are abnormal " for 255.
 const char* statusRecordText(int code, bool english);
 
-}  // namespace qmr::protocol
+}  // namespace qmr::checks

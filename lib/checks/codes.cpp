@@ -1,9 +1,9 @@
 // Texts of the unit status codes and target error codes, English and
 // Japanese, exactly as the unit's documentation words them (trailing blanks
 // are part of the texts).
-#include "protocol/codes.h"
+#include "checks/codes.h"
 
-namespace qmr::protocol {
+namespace qmr::checks {
 
 namespace {
 struct Text {
@@ -149,4 +149,4 @@ const char* statusRecordText(int code, bool english)
     return unitStatusText(code, english);
 }
 
-}  // namespace qmr::protocol
+}  // namespace qmr::checks

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace qmr::files {
+namespace qmr::checks {
 
 // Reflected CRC-32 state update (start with 0xFFFFFFFF, invert at the end).
 uint32_t crc32ReflectedUpdate(uint32_t state, const uint8_t* data, size_t n);
@@ -26,4 +26,4 @@ inline uint32_t crc32Mpeg2(const uint8_t* data, size_t n)
     return crc32MsbUpdate(0xFFFFFFFFu, data, n);
 }
 
-}  // namespace qmr::files
+}  // namespace qmr::checks

@@ -1,8 +1,8 @@
-#include "files/crc32.h"
+#include "checks/crc32.h"
 
 #include <cstring>
 
-namespace qmr::files {
+namespace qmr::checks {
 
 namespace {
 
@@ -77,4 +77,4 @@ uint32_t crc32MsbUpdate(uint32_t crc, const uint8_t* p, size_t n)
     return crc;
 }
 
-}  // namespace qmr::files
+}  // namespace qmr::checks
