@@ -19,11 +19,11 @@
 #include <functional>
 #include <vector>
 
-#include "core/wait.h"
+#include "support/eventwait.h"
 #include "checks/crc32.h"
 #include "link/sim/sim_driver.h"
 #include "qm/cqmqmrview.h"
-#include "qm/exampleunit.h"
+#include "support/stockedunit.h"
 #include "qt/mainframe.h"
 
 using namespace qmr::app;

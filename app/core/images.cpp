@@ -1,5 +1,7 @@
 #include "core/images.h"
 
+#include "core/inputfile.h"
+
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -72,6 +74,16 @@ std::string checksumDisplayText(uint32_t size, const std::string& unitChecksum, 
         std::snprintf(out, sizeof out, f.c_str(), unitChecksum.c_str());
     }
     return out;
+}
+
+std::string intermediateFirmwarePath(const std::string& programFolder)
+{
+    const std::string name = "QMTemp120.hex";
+    std::string beside = (programFolder.empty() ? std::string(".") : programFolder) + "/" + name;
+    if (checkInputFile(beside) == InputFile::Ok) return beside;
+    std::string installed = (programFolder.empty() ? std::string(".") : programFolder) + "/../share/quillmarker/" + name;
+    if (checkInputFile(installed) == InputFile::Ok) return installed;
+    return beside;
 }
 
 bool needsIntermediateFirmware(uint16_t unitVersion, uint32_t imageSize) { return unitVersion < 0x0204 && imageSize > 0xE000; }

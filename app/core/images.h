@@ -36,6 +36,11 @@ std::string checksumDisplayText(uint32_t size, const std::string& unitChecksum, 
 // older than 0x0204 at once: the intermediate firmware goes first.
 bool needsIntermediateFirmware(uint16_t unitVersion, uint32_t imageSize);
 
+// The intermediate unit firmware "QMTemp120.hex": beside the program, or in
+// the installed data folder (../share/quillmarker from the program's
+// folder); the path beside the program when it is in neither.
+std::string intermediateFirmwarePath(const std::string& programFolder);
+
 // The serial number after a device: +1 or -1, wrapped to its size in bytes
 // (1: 0..255, 2: 0..0xFFFF, 4: as it is).
 uint32_t stepSerial(uint32_t value, int sizeBytes, int step);

@@ -47,7 +47,7 @@ bool LogHistoryLogic::save()
     std::string why;
     if (!writeWholeFile(a.path.toStdString(), bytes.constData(), static_cast<size_t>(bytes.size()), &why)) {
         screen_.message({fmt(tr("The log history could not be written to %s: %s"), s8(a.path).constData(), why.c_str()),
-                         QStringLiteral("Quillmarker"), Icon::Error});
+                         caption, Icon::Error});
         if (log) log(fmt(QStringLiteral("Log history not saved: %s: %s"), s8(a.path).constData(), why.c_str()));
         return false;
     }

@@ -42,6 +42,8 @@ public:
 
     // A line for the main view's log (the save's outcome).
     std::function<void(const QString&)> log;
+    // The program's name: the caption of a failure's box.
+    QString caption;
 
 private:
     Screen& screen_;

@@ -25,4 +25,20 @@ void setNotifyTarget(FlshContext* ctx, QmrWindow* window, uint32_t message)
 QmrWindow* notifyWindowOf(const FlshContext* ctx) { return __atomic_load_n(&ctx->notifyWindow, __ATOMIC_ACQUIRE); }
 uint32_t notifyMessageOf(const FlshContext* ctx) { return __atomic_load_n(&ctx->notifyMessage, __ATOMIC_ACQUIRE); }
 
+void NotifyTakeover::take(FlshContext* ctx, QmrWindow* window, uint32_t message)
+{
+    if (!ctx || ctx_) return;
+    ctx_ = ctx;
+    savedWindow_ = notifyWindowOf(ctx);
+    savedMessage_ = notifyMessageOf(ctx);
+    setNotifyTarget(ctx, window, message);
+}
+
+void NotifyTakeover::restore()
+{
+    if (!ctx_) return;
+    setNotifyTarget(ctx_, savedWindow_, savedMessage_);
+    ctx_ = nullptr;
+}
+
 }  // namespace qmr::app

@@ -40,4 +40,24 @@ void setNotifyTarget(FlshContext* ctx, QmrWindow* window, uint32_t message);
 QmrWindow* notifyWindowOf(const FlshContext* ctx);
 uint32_t notifyMessageOf(const FlshContext* ctx);
 
+// A dialog that takes the context's announcements while it is open: take()
+// points them at its own window and message, restore() (or the destructor)
+// gives back the ones it found.
+class NotifyTakeover {
+public:
+    NotifyTakeover() = default;
+    ~NotifyTakeover() { restore(); }
+    NotifyTakeover(const NotifyTakeover&) = delete;
+    NotifyTakeover& operator=(const NotifyTakeover&) = delete;
+
+    void take(FlshContext* ctx, QmrWindow* window, uint32_t message);
+    void restore();
+    bool taken() const { return ctx_ != nullptr; }
+
+private:
+    FlshContext* ctx_ = nullptr;
+    QmrWindow* savedWindow_ = nullptr;
+    uint32_t savedMessage_ = 0;
+};
+
 }  // namespace qmr::app

@@ -1,15 +1,18 @@
-// The one narrow interface through which the programs' logic reaches the
-// screen: message boxes, file dialogs, the form's fields, progress bar,
-// status line and log pane, menu and toolbar states, the wait cursor,
-// timers, the modal dialogs and ending the program.  The windowed programs
-// implement it with Qt widgets; tests implement it with a scripted double
-// that answers dialogs and records everything shown.
+// The one narrow interface through which a program's logic reaches the
+// screen: message boxes, file dialogs, the progress bar, the status line and
+// the log pane, the menu and toolbar states, the wait cursor, timers, the
+// modal dialogs both programs have and ending the program.  What only one
+// program shows (its form, its About box, its own dialogs) is that program's
+// extension of it.  The windowed programs implement it with Qt widgets;
+// tests implement it with a scripted double that answers dialogs and records
+// everything shown.
 #pragma once
 
 #include <QList>
 #include <QString>
 
 #include <array>
+#include <cstddef>
 
 #include "setrecord/messagebox.h"
 
@@ -19,7 +22,6 @@ class SetupDialogLogic;
 class SettingListLogic;
 class SettingUpdateLogic;
 class LogHistoryLogic;
-class SerialEpvLogic;
 
 enum class Buttons { Ok, OkCancel, YesNo };
 enum class Answer { Ok, Cancel, Yes, No };
@@ -53,31 +55,25 @@ struct FileAnswer {
     bool security = false;     // the security box's state
 };
 
-// What the main form shows.
-struct FormTexts {
-    QString setting, parameter, device, voltage, oscillator, method, speed, mode;
-    QString hexName, hexTime, hexCrc;
-};
-
-// The commands of the menus and the toolbar.
-enum class Action {
-    HexDownload, HexUpload, ChecksumDisplay, PrmDownload, SetDownload, SetUpload, SetDelete, Exit,
-    Setup, LogHistory, Firmware,
-    Blank, Erase, Program, Verify, Epv, SerialEpv, Read, Security, Checksum, Signature,
-    About,
-    Count
-};
-constexpr int kActions = static_cast<int>(Action::Count);
-
+// The menus' and toolbar's states.  A program numbers its commands from 0
+// (an enum of its own) and passes them as those numbers.
+constexpr int kMaxActions = 48;
 struct ActionState {
     std::array<bool, 4> menus{{true, true, true, true}};  // the top-level menus by position
-    std::array<bool, kActions> enabled{};                 // each command by itself
+    std::array<bool, kMaxActions> enabled{};              // each command by itself
     bool busy = false;                                    // a command runs: the wait cursor
-    bool isEnabled(Action a) const { return enabled[static_cast<size_t>(a)]; }
-};
-
-struct AboutTexts {
-    QString firmware, gui, library, serial;
+    template <class A>
+    bool isEnabled(A a) const
+    {
+        auto i = static_cast<size_t>(a);
+        return i < enabled.size() && enabled[i];
+    }
+    template <class A>
+    void set(A a, bool on)
+    {
+        auto i = static_cast<size_t>(a);
+        if (i < enabled.size()) enabled[i] = on;
+    }
 };
 
 enum class Timer { StartTimeout, Wake };
@@ -90,7 +86,6 @@ public:
     virtual FileAnswer openFile(const FileRequest& r) = 0;
     virtual FileAnswer saveFile(const FileRequest& r) = 0;
 
-    virtual void showForm(const FormTexts& f) = 0;
     virtual void setProgress(int percent) = 0;
     virtual void setStatus(const QString& text) = 0;
     virtual void appendLog(const QString& line) = 0;
@@ -106,9 +101,6 @@ public:
     virtual bool runSettingList(SettingListLogic& d) = 0;
     virtual bool runSettingUpdate(SettingUpdateLogic& d) = 0;
     virtual bool runLogHistory(LogHistoryLogic& d) = 0;
-    // The serial-number EPV dialog stays open across devices until closed.
-    virtual void runSerialEpv(SerialEpvLogic& d) = 0;
-    virtual void showAbout(const AboutTexts& t) = 0;
 
     // Ends the program with this exit status, without asking.
     virtual void endProgram(int status) = 0;

@@ -38,7 +38,6 @@ SetFileResult readSetFile(const std::string& path, SetRecord& out, InputFile* pr
     if (p == InputFile::TooLarge) return SetFileResult::WrongSize;
     if (p != InputFile::Ok) return SetFileResult::CannotOpen;
     if (bytes.size() != sizeof(SetRecord)) return SetFileResult::WrongSize;
-    if (bytes[0] > 2) return SetFileResult::NewerVersion;
     std::memcpy(&out, bytes.data(), sizeof out);
     return SetFileResult::Ok;
 }

@@ -29,10 +29,12 @@ PrmFileCheck checkParameterRecord(const PrmRecord& record);
 // four bytes at 6, as they stand (they are what the unit's lists carry).
 inline const uint8_t* prmIdentity(const uint8_t* imageOrRecord) { return imageOrRecord + 6; }
 
-enum class SetFileResult { Ok, CannotOpen, WrongSize, NewerVersion, CannotWrite };
-// Reads a setting file: exactly 16384 bytes; a format version above 2 is
-// refused.  problem says why a file could not be opened.
+enum class SetFileResult { Ok, CannotOpen, WrongSize, CannotWrite };
+// Reads a setting file: exactly 16384 bytes.  problem says why a file could
+// not be opened.  Its version is the caller's to check (setFileTooNew).
 SetFileResult readSetFile(const std::string& path, SetRecord& out, InputFile* problem = nullptr);
+// A record of a format version above 2 comes from a newer program.
+inline bool setFileTooNew(const SetRecord& r) { return r.formatVersion > 2; }
 // Writes the record whole or not at all; why says what went wrong.
 SetFileResult writeSetFile(const std::string& path, const SetRecord& record, std::string* why = nullptr);
 

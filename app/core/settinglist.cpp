@@ -5,18 +5,23 @@
 namespace qmr::app {
 
 SettingListLogic::SettingListLogic(Screen& screen, ListMode mode, QList<SlotRow> rows, QList<PrmListEntry> prms,
-                                   int defaultSlot)
-    : screen_(screen), mode_(mode), rows_(std::move(rows)), prms_(std::move(prms)), defaultSlot_(defaultSlot)
+                                   int defaultSlot, int slotCount)
+    : screen_(screen),
+      mode_(mode),
+      rows_(std::move(rows)),
+      prms_(std::move(prms)),
+      defaultSlot_(defaultSlot),
+      slotCount_(slotCount < 1 ? 1 : slotCount)
 {
-    while (rows_.size() < kSettingSlots) rows_.append(SlotRow{});
-    if (rows_.size() > kSettingSlots) rows_.resize(kSettingSlots);
-    for (int i = 0; i < kSettingSlots; ++i)
+    while (rows_.size() < slotCount_) rows_.append(SlotRow{});
+    if (rows_.size() > slotCount_) rows_.resize(slotCount_);
+    for (int i = 0; i < slotCount_; ++i)
         if (rows_[i].label.isEmpty()) rows_[i].label = QString::asprintf("%02d", i);
 }
 
 void SettingListLogic::editLabel(int row, const QString& text)
 {
-    if (row >= 0 && row < kSettingSlots) rows_[row].label = text;
+    if (row >= 0 && row < slotCount_) rows_[row].label = text;
 }
 
 int SettingListLogic::parameterIndex() const
@@ -37,7 +42,7 @@ bool SettingListLogic::doubleClick(int row)
 
 bool SettingListLogic::choose(int row, bool byDoubleClick)
 {
-    if (row < 0 || row >= kSettingSlots) {
+    if (row < 0 || row >= slotCount_) {
         screen_.message({tr("Choose a number"), tr("Warning"), Icon::Error, Buttons::Ok, true});
         return false;
     }

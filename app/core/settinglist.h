@@ -1,5 +1,6 @@
-// The unit's setting-file list dialog (four modes, always 50 rows) and the
-// setting-file update dialog, without their windows.
+// The unit's setting-file list dialog (four modes, one row per slot the unit
+// keeps: 50 on a single unit, 8 on the gang box) and the setting-file update
+// dialog, without their windows.
 #pragma once
 
 #include <QCoreApplication>
@@ -13,7 +14,13 @@
 
 namespace qmr::app {
 
+// The slots of a single unit; the gang box keeps QMR_SET_ENTRIES of its build.
 constexpr int kSettingSlots = 50;
+
+// The widths of the list's three columns ("No", setting, parameter file).
+struct ListColumns {
+    int number = 40, setting = 206, parameter = 200;
+};
 
 struct SlotRow {
     QString label;    // the row's first column, editable in place
@@ -32,15 +39,19 @@ enum class ListMode { Select = 1, Delete = 2, Upload = 3, Registration = 4 };
 class SettingListLogic {
     Q_DECLARE_TR_FUNCTIONS(SettingListLogic)
 public:
-    // rows: the unit's slots in order (padded to 50); defaultSlot -1 when
-    // the unit has no default.
-    SettingListLogic(Screen& screen, ListMode mode, QList<SlotRow> rows, QList<PrmListEntry> prms, int defaultSlot);
+    // rows: the unit's slots in order (padded to slotCount); defaultSlot -1
+    // when the unit has no default.
+    SettingListLogic(Screen& screen, ListMode mode, QList<SlotRow> rows, QList<PrmListEntry> prms, int defaultSlot,
+                     int slotCount = kSettingSlots);
 
     ListMode mode() const { return mode_; }
     const QList<SlotRow>& rows() const { return rows_; }
     const QList<PrmListEntry>& parameterFiles() const { return prms_; }
+    int slotCount() const { return slotCount_; }
+    const ListColumns& columns() const { return columns_; }
+    void setColumns(const ListColumns& c) { columns_ = c; }
     // The row selected when the dialog opens: the default slot, else 0.
-    int initialRow() const { return defaultSlot_ >= 0 && defaultSlot_ < kSettingSlots ? defaultSlot_ : 0; }
+    int initialRow() const { return defaultSlot_ >= 0 && defaultSlot_ < slotCount_ ? defaultSlot_ : 0; }
 
     void editLabel(int row, const QString& text);
     // OK on a row (-1: none selected), or a double click: true when the
@@ -66,6 +77,8 @@ private:
     QList<SlotRow> rows_;
     QList<PrmListEntry> prms_;
     int defaultSlot_;
+    int slotCount_;
+    ListColumns columns_;
     int slot_ = -1;
     QString path_;
 };

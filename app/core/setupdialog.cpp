@@ -3,14 +3,14 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/notify.h"
+#include "core/commands.h"
 #include "core/text.h"
 
 namespace qmr::app {
 
 namespace {
-constexpr int kSetPrmUpload = 24;
-constexpr int kSetUpload = 17;
+constexpr int kSetPrmUpload = cmd::SetPrmUpload;
+constexpr int kSetUpload = cmd::SetUpload;
 
 bool oneOf(int v, std::initializer_list<int> list)
 {
@@ -23,19 +23,19 @@ bool oneOf(int v, std::initializer_list<int> list)
 SetupDialogLogic::SetupDialogLogic(FlshContext* ctx, Screen& screen, QmrWindow* ownWindow, Inputs inputs)
     : ctx_(ctx), screen_(screen), window_(ownWindow), in_(std::move(inputs)), prmName_(in_.prmName)
 {
+    model_.setGangBox(in_.gangBox);
 }
 
-SetupDialogLogic::~SetupDialogLogic()
-{
-    if (taken_) setNotifyTarget(ctx_, savedWindow_, savedMessage_);
-}
+SetupDialogLogic::~SetupDialogLogic() = default;
 
 void SetupDialogLogic::open()
 {
-    savedWindow_ = notifyWindowOf(ctx_);
-    savedMessage_ = notifyMessageOf(ctx_);
-    setNotifyTarget(ctx_, window_, kSetupMessage);
-    taken_ = true;
+    notify_.take(ctx_, window_, kSetupMessage);
+    if (in_.gangBox) {
+        SetRecord current;
+        std::memcpy(&current, ctx_->settingsRecord, sizeof current);
+        model_.keepFrom(current);
+    }
     model_.typeSettingName(in_.setName.toStdString());
     if (ctx_->setValid) {
         controlsEnabled_ = true;
@@ -69,7 +69,7 @@ void SetupDialogLogic::onProgress()
         if (r.code) {
             loading_ = pendingUpload_ = false;
             cancelEnabled_ = true;
-            screen_.message({tr("Please Setup Device."), QStringLiteral("Quillmarker"), Icon::Error});
+            screen_.message({tr("Please Setup Device."), in_.caption, Icon::Error});
         } else if (pendingUpload_) {
             pendingUpload_ = false;
             ctx_->tagA = kSetPrmUpload;
@@ -91,18 +91,19 @@ void SetupDialogLogic::onProgress()
     prmName_.clear();
     model_.typeSettingName("");
     cancelEnabled_ = true;
-    if (oneOf(r.code, {5, 6, 13, 24, 34, 35, 255}) && r.tagB == 14) {
-        screen_.message({tr("A reading error happened in NANDFlash  \nHardware broke down  "), QStringLiteral("Quillmarker"),
-                         Icon::Error});
+    const std::initializer_list<int> nandRead = {QMR_ST_NO_PRM,  QMR_ST_NO_SET,          QMR_ST_ECC, QMR_ST_TABLE,
+                                                 QMR_ST_NAND_READ_FATAL, QMR_ST_NAND_READ, QMR_ST_OTHER};
+    if (oneOf(r.code, nandRead) && r.tagB == QMR_PHASE_PRM_UPLOAD) {
+        screen_.message({tr("A reading error happened in NANDFlash  \nHardware broke down  "), in_.caption, Icon::Error});
         close(false);
         if (endProgram) endProgram();
         else screen_.endProgram(0);
         return;
     }
-    if (oneOf(r.code, {5, 6, 13, 24, 34, 35, 255}) && r.tagB == kSetUpload)
-        screen_.message({tr("A reading error happened "), QStringLiteral("Quillmarker"), Icon::Error});
+    if (oneOf(r.code, nandRead) && r.tagB == QMR_PHASE_SET_UPLOAD)
+        screen_.message({tr("A reading error happened "), in_.caption, Icon::Error});
     else if (r.code == QMR_E_NOTFOUND)
-        screen_.message({tr("Please Setup Device."), QStringLiteral("Quillmarker"), Icon::Error});
+        screen_.message({tr("Please Setup Device."), in_.caption, Icon::Error});
     notifyChanged();
 }
 
@@ -114,8 +115,7 @@ void SetupDialogLogic::loaded()
         controlsEnabled_ = false;
         okEnabled_ = false;
         cancelEnabled_ = true;
-        screen_.message({QCoreApplication::translate("PrmView", prmCheckText(check)), QStringLiteral("Quillmarker"),
-                         Icon::Error});
+        screen_.message({QCoreApplication::translate("PrmView", prmCheckText(check)), in_.caption, Icon::Error});
         notifyChanged();
         return;
     }
@@ -138,7 +138,8 @@ void SetupDialogLogic::loaded()
 
 void SetupDialogLogic::select()
 {
-    SettingListLogic list(screen_, ListMode::Select, in_.settingSlots, in_.prms, in_.defaultSlot);
+    SettingListLogic list(screen_, ListMode::Select, in_.settingSlots, in_.prms, in_.defaultSlot, in_.slotCount);
+    list.setColumns(in_.columns);
     if (!screen_.runSettingList(list)) return;
     int slot = list.slot();
     prmName_ = list.parameterName();
@@ -174,8 +175,8 @@ bool SetupDialogLogic::ok()
     SetupModel::OkResult r = model_.ok();
     if (r.message) {
         const MessageBox& m = *r.message;
-        screen_.message({QCoreApplication::translate("SetupModel", m.text.c_str()),
-                         QCoreApplication::translate("SetupModel", m.caption.c_str()), m.icon, Buttons::Ok, m.taskModal});
+        QString caption = m.caption.empty() ? in_.caption : QCoreApplication::translate("SetupModel", m.caption.c_str());
+        screen_.message({QCoreApplication::translate("SetupModel", m.text.c_str()), caption, m.icon, Buttons::Ok, m.taskModal});
         return false;
     }
     if (!r.record) {  // nothing chosen: OK acts as Cancel
@@ -198,10 +199,7 @@ void SetupDialogLogic::close(bool ok)
 {
     if (closed_) return;
     closed_ = true;
-    if (taken_) {
-        setNotifyTarget(ctx_, savedWindow_, savedMessage_);
-        taken_ = false;
-    }
+    notify_.restore();
     if (onClose) onClose(ok);
 }
 

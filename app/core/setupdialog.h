@@ -11,6 +11,7 @@
 #include <functional>
 #include <optional>
 
+#include "core/notify.h"
 #include "core/screen.h"
 #include "core/settinglist.h"
 #include "qmr.h"
@@ -28,6 +29,13 @@ public:
         QList<PrmListEntry> prms;  // the unit's parameter files
         QList<SlotRow> settingSlots;  // the unit's setting slots
         int defaultSlot = -1;
+        QString caption;  // the program's name, the caption of its boxes
+        // The gang box's dialog: no supply voltage, log recording, standalone
+        // operation or reset times (the record keeps the first three, the
+        // reset times are 0).
+        bool gangBox = false;
+        int slotCount = kSettingSlots;  // slots the setting list shows
+        ListColumns columns;
     };
     // ownWindow is the notify target the dialog's records arrive through.
     SetupDialogLogic(FlshContext* ctx, Screen& screen, QmrWindow* ownWindow, Inputs inputs);
@@ -55,6 +63,7 @@ public:
     QString parameterName() const { return prmName_; }
     bool changed() const { return changed_; }
     bool closed() const { return closed_; }
+    bool gangBox() const { return in_.gangBox; }
 
     std::function<void()> onChanged;            // the controls need a refresh
     std::function<void(bool ok)> onClose;       // the dialog closes
@@ -74,9 +83,7 @@ private:
     QmrWindow* window_;
     Inputs in_;
     SetupModel model_;
-    QmrWindow* savedWindow_ = nullptr;
-    uint32_t savedMessage_ = 0;
-    bool taken_ = false;
+    NotifyTakeover notify_;
     bool pendingUpload_ = false;  // waiting for the reset's idle record
     bool loading_ = false;
     bool controlsEnabled_ = false, okEnabled_ = false, cancelEnabled_ = true;

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "qm/serialepvdialog.h"
+#include "qt/aboutdialog.h"
 #include "qt/mainframe.h"
 #include "qt/textprogressbar.h"
 
@@ -32,7 +33,7 @@ ActionSpec actionEntry(Action id, int menu, const char* text, const char* prompt
                 const char* caption = nullptr, const char* icon = nullptr)
 {
     auto [p, name] = prompt(promptText);
-    ActionSpec s{id, menu, menuText(text), p, name, separator, caption ? menuText(caption) : QString(),
+    ActionSpec s{static_cast<int>(id), menu, menuText(text), p, name, separator, caption ? menuText(caption) : QString(),
                  icon ? QString::fromLatin1(icon) : QString()};
     return s;
 }
@@ -94,8 +95,10 @@ CMainFrame* makeQmFrame()
         actionEntry(Action::About, 3, QT_TRANSLATE_NOOP("QmMenu", "About(&A)"),
              QT_TRANSLATE_NOOP("QmMenu", "Show the versions of the unit, the program and the library.\nAbout")),
     };
-    QList<Action> toolbar = {Action::Setup,   Action::Count,  Action::HexDownload, Action::Count, Action::Blank,
-                             Action::Erase,   Action::Program, Action::Verify,     Action::Epv};
+    auto id = [](Action a) { return static_cast<int>(a); };
+    const int separator = CMainFrame::kSeparator;
+    QList<int> toolbar = {id(Action::Setup), separator,          id(Action::HexDownload), separator,         id(Action::Blank),
+                          id(Action::Erase), id(Action::Program), id(Action::Verify),      id(Action::Epv)};
     return new CMainFrame(QStringLiteral("Quillmarker"), menus, a, toolbar);
 }
 
@@ -167,7 +170,7 @@ CQMQMRView::CQMQMRView(CMainFrame* frame, QmLogic::Options options)
     connect(&startTimeout_, &QTimer::timeout, this, [this] { logic_->timerFired(Timer::StartTimeout); });
     connect(&wake_, &QTimer::timeout, this, [this] { logic_->timerFired(Timer::Wake); });
     connect(trace_, &QCheckBox::toggled, this, [this](bool on) { logic_->setTrace(on); });
-    frame_->onAction = [this](Action a) { logic_->trigger(a); };
+    frame_->onAction = [this](int a) { logic_->trigger(static_cast<Action>(a)); };
     frame_->confirmClose = [this] { return logic_->ending() || logic_->confirmExit(); };
     frame_->setForm(this);
 }
@@ -211,7 +214,16 @@ void CQMQMRView::runSerialEpv(SerialEpvLogic& d)
 
 void CQMQMRView::showAbout(const AboutTexts& t)
 {
-    dialogs_.showAbout(t, QStringLiteral("Quillmarker"), QStringLiteral(":/icons/qm.svg"));
+    AboutDialog dialog(QStringLiteral("Quillmarker"), QStringLiteral(":/icons/qm.svg"), aboutRows(t), nullptr, this);
+    dialog.exec();
+}
+
+QList<AboutRow> aboutRows(const AboutTexts& t)
+{
+    return {{QStringLiteral("F/W Ver :"), t.firmware},
+            {QStringLiteral("GUI Ver :"), t.gui},
+            {QStringLiteral("DLL Ver :"), t.library},
+            {QStringLiteral("Serial No :"), t.serial, true}};
 }
 
 void CQMQMRView::endProgram(int status)

@@ -11,8 +11,9 @@
 #include <array>
 #include <memory>
 
-#include "core/screen.h"
 #include "qm/qmlogic.h"
+#include "qm/qmscreen.h"
+#include "qt/aboutdialog.h"
 #include "qt/dialogs.h"
 
 class QCheckBox;
@@ -24,14 +25,14 @@ namespace qmr::app {
 class CMainFrame;
 class CTextProgressBar;
 
-class CQMQMRView : public QWidget, public Screen {
+class CQMQMRView : public QWidget, public QmScreen {
     Q_DECLARE_TR_FUNCTIONS(CQMQMRView)
 public:
     CQMQMRView(CMainFrame* frame, QmLogic::Options options);
     ~CQMQMRView() override;
     QmLogic& logic() { return *logic_; }
 
-    // ---- Screen
+    // ---- QmScreen
     Answer message(const Message& m) override { return dialogs_.message(m); }
     FileAnswer openFile(const FileRequest& r) override { return dialogs_.openFile(r); }
     FileAnswer saveFile(const FileRequest& r) override { return dialogs_.saveFile(r); }
@@ -72,5 +73,7 @@ private:
 
 // Builds the frame with the single-unit program's menus and toolbar.
 CMainFrame* makeQmFrame();
+// The rows of QM's About box.
+QList<AboutRow> aboutRows(const AboutTexts& t);
 
 }  // namespace qmr::app

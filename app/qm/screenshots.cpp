@@ -23,12 +23,12 @@
 #include "core/images.h"
 #include "core/loghistory.h"
 #include "core/notify.h"
-#include "core/wait.h"
+#include "support/eventwait.h"
 #include "core/setupdialog.h"
 #include "checks/crc32.h"
 #include "link/sim/sim_driver.h"
 #include "qm/cqmqmrview.h"
-#include "qm/exampleunit.h"
+#include "support/stockedunit.h"
 #include "qm/serialepv.h"
 #include "qm/serialepvdialog.h"
 #include "qt/aboutdialog.h"
@@ -105,20 +105,8 @@ void shoot(Language lang)
     save(frame, QStringLiteral("main-epv"), tag);
 
     FlshContext* ctx = logic.context();
-    QList<PrmListEntry> prms;
-    for (int i = 0; ctx && i < ctx->prmNameCount; ++i) {
-        PrmListEntry e;
-        std::memcpy(e.id.data(), ctx->prmNameList[i], 4);
-        e.name = QString::fromLatin1(reinterpret_cast<const char*>(ctx->prmNameList[i] + 4));
-        prms.append(e);
-    }
-    QList<SlotRow> rows;
-    for (int i = 0; ctx && i < QMR_SET_ENTRIES; ++i) {
-        SlotRow r;
-        r.prmName = QString::fromLatin1(reinterpret_cast<const char*>(ctx->setNameList[i] + 1), 32).trimmed().remove(QChar(0));
-        r.setName = QString::fromLatin1(reinterpret_cast<const char*>(ctx->setNameList[i] + 33), 32).trimmed().remove(QChar(0));
-        rows.append(r);
-    }
+    const QList<PrmListEntry> prms = logic.unitParameterFiles();
+    const QList<SlotRow> rows = logic.unitSettingSlots();
 
     if (ctx) {
         // The Setup dialog with the unit's setting loaded.
@@ -132,6 +120,7 @@ void shoot(Language lang)
         in.settingSlots = rows;
         in.defaultSlot = 0;
         in.setName = QStringLiteral("DEMO NM78F0511 EPV");
+        in.caption = QStringLiteral("Quillmarker");
         SetupDialogLogic setup(ctx, *view, port.window(), in);
         active = &setup;
         {
@@ -159,8 +148,8 @@ void shoot(Language lang)
     }
     {
         CCustomSecDialog dialog(view);
-        dialog.setNameFilters({qtFilter({QCoreApplication::translate("QmLogic", "Hex files(*.hex;*.s)"), QStringLiteral("*.hex;*.s")}),
-                               qtFilter({QCoreApplication::translate("QmLogic", "All files(*.*)"), QStringLiteral("*")})});
+        dialog.setNameFilters({qtFilter({QCoreApplication::translate("ProgramEngine", "Hex files(*.hex;*.s)"), QStringLiteral("*.hex;*.s")}),
+                               qtFilter({QCoreApplication::translate("ProgramEngine", "All files(*.*)"), QStringLiteral("*")})});
         dialog.setOption(QFileDialog::HideNameFilterDetails, true);
         dialog.setDirectory(QString::fromUtf8(QM_EXAMPLES_DIR));
         dialog.resize(860, 480);
@@ -179,6 +168,7 @@ void shoot(Language lang)
         QObject receiver;
         NotifyPort port(&receiver, [](uint32_t) {});
         SerialEpvLogic serial(ctx, *view, port.window(), 0xFFFF);
+        serial.caption = QStringLiteral("Quillmarker");
         serial.open();
         SerialEpvDialog dialog(serial, view);
         dialog.data->setText(QStringLiteral("1a2b"));
@@ -187,7 +177,8 @@ void shoot(Language lang)
         serial.close();
     }
     {
-        AboutDialog dialog(logic.aboutTexts(), QStringLiteral("Quillmarker"), QStringLiteral(":/icons/qm.svg"), view);
+        AboutDialog dialog(QStringLiteral("Quillmarker"), QStringLiteral(":/icons/qm.svg"), aboutRows(logic.aboutTexts()), nullptr,
+                           view);
         dialog.show();
         save(&dialog, QStringLiteral("about"), tag);
     }
@@ -198,7 +189,7 @@ void shoot(Language lang)
             return QCoreApplication::translate(c, t).toStdString();
         });
         QMessageBox box(view);
-        box.setWindowTitle(QCoreApplication::translate("QmLogic", "Checksum"));
+        box.setWindowTitle(QCoreApplication::translate("ProgramEngine", "Checksum"));
         box.setIcon(QMessageBox::Information);
         box.setText(QString::fromStdString(text));
         if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
@@ -208,7 +199,7 @@ void shoot(Language lang)
     }
     {
         QMessageBox box(QMessageBox::Warning, QStringLiteral("Quillmarker"),
-                        QCoreApplication::translate("QmLogic", " May I finish a program? "), QMessageBox::Ok | QMessageBox::Cancel,
+                        QCoreApplication::translate("ProgramEngine", " May I finish a program? "), QMessageBox::Ok | QMessageBox::Cancel,
                         view);
         box.show();
         save(&box, QStringLiteral("exit"), tag);

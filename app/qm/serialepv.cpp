@@ -1,15 +1,15 @@
 #include "qm/serialepv.h"
 
-#include "core/images.h"
-#include "core/notify.h"
-#include "core/text.h"
 #include "checks/codes.h"
+#include "core/commands.h"
+#include "core/images.h"
+#include "core/text.h"
 
 namespace qmr::app {
 
 namespace {
-constexpr int kExpEpv = 9;
-constexpr int kProgressPoll = 26;
+constexpr int kExpEpv = cmd::SerialEpv;
+constexpr int kProgressPoll = cmd::Progress;
 }  // namespace
 
 SerialEpvLogic::SerialEpvLogic(FlshContext* ctx, Screen& screen, QmrWindow* ownWindow, uint32_t highest)
@@ -17,19 +17,11 @@ SerialEpvLogic::SerialEpvLogic(FlshContext* ctx, Screen& screen, QmrWindow* ownW
 {
 }
 
-SerialEpvLogic::~SerialEpvLogic()
-{
-    if (taken_) setNotifyTarget(ctx_, savedWindow_, savedMessage_);
-}
+SerialEpvLogic::~SerialEpvLogic() = default;
 
 void SerialEpvLogic::open()
 {
-    if (ctx_) {
-        savedWindow_ = notifyWindowOf(ctx_);
-        savedMessage_ = notifyMessageOf(ctx_);
-        setNotifyTarget(ctx_, window_, kSerialEpvMessage);
-        taken_ = true;
-    }
+    notify_.take(ctx_, window_, kSerialEpvMessage);
     sizeIndex_ = 0;
     plusOne_ = true;
     address_ = data_ = QString::asprintf("%d", 0);
@@ -43,7 +35,7 @@ void SerialEpvLogic::epv(const QString& address, int sizeIndex, const QString& d
     sizeIndex_ = sizeIndex < 0 || sizeIndex > 2 ? 0 : sizeIndex;
     plusOne_ = plusOne;
     if (!ctx_) {
-        screen_.message({tr("It is thread injustice"), QStringLiteral("Quillmarker"), Icon::Warning});
+        screen_.message({tr("It is thread injustice"), caption, Icon::Warning});
         return;
     }
     size_ = 1 << sizeIndex_;
@@ -97,9 +89,9 @@ void SerialEpvLogic::onProgress()
             }
             return;
         }
-        QString text = r.code == 40 ? QString::fromUtf8(checks::targetErrorText(40, ctx_->english != 0))
-                                    : QString::asprintf("%s [Error Code : %02x]", r.text, r.code);
-        screen_.message({text, QStringLiteral("Quillmarker"), Icon::Error});
+        QString text = r.code == QMR_TE_WRITTEN ? QString::fromUtf8(checks::targetErrorText(QMR_TE_WRITTEN, ctx_->english != 0))
+                                                : QString::asprintf("%s [Error Code : %02x]", r.text, r.code);
+        screen_.message({text, caption, Icon::Error});
         pending_ = 0;
         p->tagA = 0;
         buttonsEnabled_ = true;
@@ -108,7 +100,7 @@ void SerialEpvLogic::onProgress()
     }
     if (!finished) return;
     if (r.code) {
-        screen_.message({tr("Please Setup Device."), QStringLiteral("Quillmarker"), Icon::Error});
+        screen_.message({tr("Please Setup Device."), caption, Icon::Error});
         buttonsEnabled_ = true;
         pending_ = 0;
         changed();
@@ -125,10 +117,7 @@ void SerialEpvLogic::close()
 {
     if (closed_) return;
     closed_ = true;
-    if (taken_) {
-        setNotifyTarget(ctx_, savedWindow_, savedMessage_);
-        taken_ = false;
-    }
+    notify_.restore();
     if (onClose) onClose();
 }
 

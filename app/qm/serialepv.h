@@ -9,6 +9,7 @@
 
 #include <functional>
 
+#include "core/notify.h"
 #include "core/screen.h"
 #include "qmr.h"
 
@@ -41,6 +42,7 @@ public:
 
     std::function<void()> onChanged;
     std::function<void()> onClose;
+    QString caption;  // the program's name, the caption of its boxes
 
 private:
     void changed()
@@ -51,9 +53,8 @@ private:
     Screen& screen_;
     QmrWindow* window_;
     uint32_t highest_;
-    QmrWindow* savedWindow_ = nullptr;
-    uint32_t savedMessage_ = 0;
-    bool taken_ = false, closed_ = false;
+    NotifyTakeover notify_;
+    bool closed_ = false;
     QString address_ = QStringLiteral("0"), data_ = QStringLiteral("0");
     int sizeIndex_ = 0;
     bool plusOne_ = true;

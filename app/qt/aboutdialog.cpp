@@ -11,7 +11,8 @@
 
 namespace qmr::app {
 
-AboutDialog::AboutDialog(const AboutTexts& t, const QString& product, const QString& icon, QWidget* parent)
+AboutDialog::AboutDialog(const QString& product, const QString& icon, const QList<AboutRow>& rows, QWidget* extra,
+                         QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(tr("About %1").arg(product));
@@ -44,10 +45,7 @@ AboutDialog::AboutDialog(const AboutTexts& t, const QString& product, const QStr
         }
         ++row;
     };
-    addRow(QStringLiteral("F/W Ver :"), t.firmware, false);
-    addRow(QStringLiteral("GUI Ver :"), t.gui, false);
-    addRow(QStringLiteral("DLL Ver :"), t.library, false);
-    addRow(QStringLiteral("Serial No :"), t.serial, true);
+    for (const AboutRow& r : rows) addRow(r.label, r.value, r.edit);
     grid->setColumnMinimumWidth(1, 200);
     auto* body = new QHBoxLayout;
     body->addWidget(picture, 0, Qt::AlignTop);
@@ -57,6 +55,7 @@ AboutDialog::AboutDialog(const AboutTexts& t, const QString& product, const QStr
     auto* all = new QVBoxLayout(this);
     all->addLayout(head);
     all->addLayout(body);
+    if (extra) all->addWidget(extra);
     all->addWidget(buttons);
 }
 

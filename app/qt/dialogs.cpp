@@ -1,5 +1,6 @@
 #include "qt/dialogs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -8,7 +9,6 @@
 #include <QMessageBox>
 #include <QSettings>
 
-#include "qt/aboutdialog.h"
 #include "qt/customsecdialog.h"
 #include "qt/loghistorydialog.h"
 #include "qt/settinglistdialog.h"
@@ -79,7 +79,7 @@ FileAnswer QtDialogs::runFileDialog(const FileRequest& r, bool save)
     for (const FileFilter& f : r.filters) filters << qtFilter(f);
     dialog->setNameFilters(filters);
     if (!r.defaultSuffix.isEmpty()) dialog->setDefaultSuffix(r.defaultSuffix);
-    QSettings settings(QStringLiteral("Quillmarker"), settingsName_);
+    QSettings settings(QCoreApplication::organizationName(), settingsName_);
     QString key = QStringLiteral("folders/") + r.folderKey;
     QString folder = settings.value(key).toString();
     dialog->setDirectory(folder.isEmpty() || !QDir(folder).exists() ? QDir::currentPath() : folder);
@@ -121,12 +121,6 @@ bool QtDialogs::runLogHistory(LogHistoryLogic& d)
 {
     LogHistoryDialog dialog(d, parent_);
     return dialog.exec() == QDialog::Accepted;
-}
-
-void QtDialogs::showAbout(const AboutTexts& t, const QString& product, const QString& icon)
-{
-    AboutDialog dialog(t, product, icon, parent_);
-    dialog.exec();
 }
 
 }  // namespace qmr::app

@@ -13,7 +13,8 @@ namespace qmr::app {
 
 class QtDialogs {
 public:
-    // settingsName names the QSettings application the folders are kept in.
+    // settingsName names the QSettings application the folders are kept in
+    // (under the application's organization).
     QtDialogs(QWidget* parent, QString settingsName);
 
     Answer message(const Message& m);
@@ -23,7 +24,6 @@ public:
     bool runSettingList(SettingListLogic& d);
     bool runSettingUpdate(SettingUpdateLogic& d);
     bool runLogHistory(LogHistoryLogic& d);
-    void showAbout(const AboutTexts& t, const QString& product, const QString& icon);
 
     QWidget* parent() const { return parent_; }
 

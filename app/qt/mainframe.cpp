@@ -12,7 +12,7 @@
 namespace qmr::app {
 
 CMainFrame::CMainFrame(const QString& title, const QStringList& menus, const QList<ActionSpec>& actions,
-                       const QList<Action>& toolbar)
+                       const QList<int>& toolbar)
 {
     setWindowTitle(title);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -25,7 +25,7 @@ CMainFrame::CMainFrame(const QString& title, const QStringList& menus, const QLi
         if (!s.icon.isEmpty()) a->setIcon(QIcon(s.icon));
         // The toolbar shows the caption, not the menu text with its mnemonic.
         a->setIconText(s.caption.isEmpty() ? s.toolTip : s.caption);
-        Action id = s.id;
+        int id = s.id;
         connect(a, &QAction::triggered, this, [this, id] {
             if (onAction) onAction(id);
         });
@@ -42,16 +42,16 @@ CMainFrame::CMainFrame(const QString& title, const QStringList& menus, const QLi
     bar->setIconSize(QSize(48, 48));
     bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     bar->setContextMenuPolicy(Qt::PreventContextMenu);
-    for (Action a : toolbar) {
-        if (a == Action::Count) bar->addSeparator();
+    for (int a : toolbar) {
+        if (a == kSeparator) bar->addSeparator();
         else if (QAction* x = action(a)) bar->addAction(x);
     }
     statusBar()->setSizeGripEnabled(false);
 }
 
-QAction* CMainFrame::action(Action a) const
+QAction* CMainFrame::action(int id) const
 {
-    auto it = actions_.find(a);
+    auto it = actions_.find(id);
     return it == actions_.end() ? nullptr : it->second;
 }
 

@@ -23,10 +23,10 @@ SettingListDialog::SettingListDialog(SettingListLogic& logic, QWidget* parent) :
     list_->setEditTriggers(QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
     list_->setHeaderLabels({tr("No"), tr("SET File Name"), tr("PRS File Name")});
     list_->header()->setStretchLastSection(false);
-    list_->setColumnWidth(0, 40);
-    list_->setColumnWidth(1, 206);
-    list_->setColumnWidth(2, 200);
-    for (int i = 0; i < kSettingSlots; ++i) {
+    list_->setColumnWidth(0, logic_.columns().number);
+    list_->setColumnWidth(1, logic_.columns().setting);
+    list_->setColumnWidth(2, logic_.columns().parameter);
+    for (int i = 0; i < logic_.slotCount(); ++i) {
         auto* item = new QTreeWidgetItem(list_);
         item->setFlags(item->flags() | Qt::ItemIsEditable);
         Q_UNUSED(item);

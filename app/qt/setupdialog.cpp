@@ -180,10 +180,12 @@ SetupDialog::SetupDialog(SetupDialogLogic& logic, QWidget* parent) : QDialog(par
     auto* left = new QVBoxLayout;
     left->addWidget(group(tr("Target"), target));
     left->addWidget(group(tr("Operation mode"), mode));
-    left->addWidget(group(tr("Reset time"), reset));
+    QGroupBox* resetGroup = group(tr("Reset time"), reset);
+    left->addWidget(resetGroup);
     left->addStretch();
     auto* middle = new QVBoxLayout;
-    middle->addWidget(group(tr("Standalone operation"), alone));
+    QGroupBox* aloneGroup = group(tr("Standalone operation"), alone);
+    middle->addWidget(aloneGroup);
     middle->addWidget(group(tr("Command options"), options));
     middle->addStretch();
     auto* right = new QVBoxLayout;
@@ -198,6 +200,13 @@ SetupDialog::SetupDialog(SetupDialogLogic& logic, QWidget* parent) : QDialog(par
     all->addLayout(names);
     all->addLayout(columns);
     all->addLayout(buttons);
+    if (logic_.gangBox()) {
+        // The gang box's units take their supply, reset times and standalone
+        // operation from the box: the dialog has none of those controls.
+        for (QWidget* w : {static_cast<QWidget*>(volt5), static_cast<QWidget*>(volt33), static_cast<QWidget*>(voltTarget),
+                           static_cast<QWidget*>(resetGroup), static_cast<QWidget*>(aloneGroup)})
+            w->hide();
+    }
 
     connectEvents();
     // Whoever listened before keeps hearing of changes and the closing.

@@ -634,8 +634,10 @@ void SetupModel::convertTiming(SetRecord& r) const
     uint32_t baud = clocked() ? 0 : baud_;
     double ch = characterTime(cls, baud);
     long long extTime = 0, extWait = 0;
-    readDecimal(c_.extensionTime.text, extTime);
-    readDecimal(c_.extensionWait.text, extWait);
+    if (!gangBox_) {
+        readDecimal(c_.extensionTime.text, extTime);
+        readDecimal(c_.extensionWait.text, extWait);
+    }
     auto cycles = [&](double value, double f, bool withChar) {
         double t = cls == 2 ? value : value / (f * 0.000001);
         return withChar ? t + ch : t;
@@ -685,12 +687,12 @@ SetupModel::OkResult SetupModel::ok()
     if (c_.onTarget.checked) {
         long long typed = 0;
         if (!readDecimal(c_.onTargetHz.text, typed) || typed <= 0 || double(typed) * multiplier_ > maxHz) {
-            out.message = MessageBox{QT_TRANSLATE_NOOP("SetupModel", " On Target The value of the frequency is illegal"), "Quillmarker", Icon::Error, false};
+            out.message = MessageBox{QT_TRANSLATE_NOOP("SetupModel", " On Target The value of the frequency is illegal"), "", Icon::Error, false};
             return out;
         }
         oscHz_ = uint32_t(typed);
     } else if (baseClock() == 0 || double(baseClock()) * multiplier_ > maxHz) {
-        out.message = MessageBox{QT_TRANSLATE_NOOP("SetupModel", " The value of the frequency after the multiplying is injustice. "), "Quillmarker", Icon::Error, false};
+        out.message = MessageBox{QT_TRANSLATE_NOOP("SetupModel", " The value of the frequency after the multiplying is injustice. "), "", Icon::Error, false};
         return out;
     }
     const std::string& name = c_.setName.text;
@@ -708,10 +710,10 @@ SetupModel::OkResult SetupModel::ok()
         resetVector = uint32_t(v);
     }
     long long extTime = 0, extWait = 0;
-    if (!c_.extensionTime.text.empty() &&
+    if (!gangBox_ && !c_.extensionTime.text.empty() &&
         (!readDecimal(c_.extensionTime.text, extTime) || extTime < 0 || extTime > 4000000))
         return {warning(QT_TRANSLATE_NOOP("SetupModel", "Extension Time is illegal")), std::nullopt};
-    if (c_.extensionWait.enabled && !c_.extensionWait.text.empty() &&
+    if (!gangBox_ && c_.extensionWait.enabled && !c_.extensionWait.text.empty() &&
         (!readDecimal(c_.extensionWait.text, extWait) || extWait < 0 || extWait > 4000000))
         return {warning(QT_TRANSLATE_NOOP("SetupModel", "Extension Wait Time is illegal")), std::nullopt};
 
@@ -738,6 +740,11 @@ SetupModel::OkResult SetupModel::ok()
     r.baudRate.set(baud_);
     r.extensionTimeNs.set(uint32_t(extTime * 1000));
     r.extensionWaitNs.set(uint32_t(extWait * 1000));
+    if (gangBox_) {
+        r.supplyVoltage = keptVoltage_;
+        r.logRecording = keptLog_;
+        r.standaloneOp = keptStandalone_;
+    }
     const uint8_t* me = prm().bytes(prm().methodOffset(methodIndex_), 3);
     r.methodByte0 = me[0];
     r.commMethod = me[1];

@@ -82,6 +82,17 @@ public:
     void fillFromRecord(const SetRecord& record);
     // The setting chosen with "Select": enables OK to build a record.
     void selectSetting(const std::string& settingName);
+    // The gang box's Setup: no supply voltage, log recording, standalone
+    // operation or reset times.  The record built keeps the first three as
+    // keepFrom's record has them and writes both reset times as 0.
+    void setGangBox(bool on) { gangBox_ = on; }
+    bool gangBox() const { return gangBox_; }
+    void keepFrom(const SetRecord& r)
+    {
+        keptVoltage_ = r.supplyVoltage;
+        keptLog_ = r.logRecording;
+        keptStandalone_ = r.standaloneOp;
+    }
 
     // ---- control events --------------------------------------------------------
     void chooseDevice(int index);
@@ -110,7 +121,8 @@ public:
     void typeSettingName(const std::string& t) { c_.setName.text = t; }
 
     // OK: a message box to show (the dialog stays open), or the record; an
-    // empty result acts as Cancel.
+    // empty result acts as Cancel.  A box whose caption is empty takes the
+    // program's name.
     struct OkResult {
         std::optional<MessageBox> message;
         std::optional<SetRecord> record;
@@ -156,6 +168,8 @@ private:
     uint32_t oscHz_ = 0, clockHz_ = 0, baud_ = 0;
     int startBlock_ = 0, endBlock_ = 0, bootBlock_ = 0, fsStart_ = 0, fsEnd_ = 0;
     bool settingChosen_ = false;
+    bool gangBox_ = false;
+    uint8_t keptVoltage_ = 0, keptLog_ = 0, keptStandalone_ = 0;
 };
 
 // The version-1 conversion: the n-th device slot with blocks.

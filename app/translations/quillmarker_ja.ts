@@ -4,7 +4,7 @@
 <context>
     <name>AboutDialog</name>
     <message>
-        <location filename="../qt/aboutdialog.cpp" line="+17"/>
+        <location filename="../qt/aboutdialog.cpp" line="+18"/>
         <source>About %1</source>
         <translation>%1 のバージョン情報</translation>
     </message>
@@ -20,7 +20,7 @@
 <context>
     <name>CQMQMRView</name>
     <message>
-        <location filename="../qm/cqmqmrview.cpp" line="+115"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+118"/>
         <source>Setup information</source>
         <translation>ｾｯﾄｱｯﾌﾟ情報</translation>
     </message>
@@ -93,7 +93,7 @@
 <context>
     <name>Checksum</name>
     <message>
-        <location filename="../core/images.cpp" line="+65"/>
+        <location filename="../core/images.cpp" line="+67"/>
         <source>
 Device Checksum      : %s
 FP4 Algorithm
@@ -239,170 +239,44 @@ Device Checksum       : %s    </translation>
     </message>
 </context>
 <context>
-    <name>QmLogic</name>
+    <name>ProgramEngine</name>
     <message>
-        <location filename="../qm/qmlogic.cpp" line="+69"/>
-        <source>Please Read a PRM File for BlankCheck.</source>
-        <translation>ブランクチェックの前にPRMファイルを読込んでください。</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Please Read a PRM File for Erase.</source>
-        <translation>イレーズの前にPRMファイルを読込んでください。</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Please Read a PRM File for Program.</source>
-        <translation>プログラムの前にPRMファイルを読込んでください。</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Please Read a PRM File for Verify.</source>
-        <translation>ベリファイの前にPRMファイルを読込んでください。</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <location line="+19"/>
-        <location line="+2"/>
-        <location line="+13"/>
-        <location line="+2"/>
-        <source>Please Read a PRM File for SecurityRead.</source>
-        <translation>この操作の前にPRMファイルを読込んでください。</translation>
-    </message>
-    <message>
-        <location line="-35"/>
-        <source>Checksum NG.</source>
-        <translation>チェックサムNG。</translation>
-    </message>
-    <message>
-        <location line="+3"/>
-        <source>Please Read a PRM File for Device Checksum.</source>
-        <translation>デバイスチェックサムの前にPRMファイルを読込んでください。</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Please Read a PRM File for EPV.</source>
-        <translation>EPVの前にPRMファイルを読込んでください。</translation>
-    </message>
-    <message>
-        <location line="+3"/>
-        <source>Please Read a PRM File for Signature.</source>
-        <translation>シグネチャ読出しの前にPRMファイルを読込んでください。</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Flash Open NG.</source>
-        <translation>フラッシュオープンNG。</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <location line="+17"/>
-        <source>PRM File Send NG.</source>
-        <translation>PRMファイル送信NG。</translation>
-    </message>
-    <message>
-        <location line="-15"/>
-        <source>SET File Send NG.</source>
-        <translation>SETファイル送信NG。</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>SET File Upload NG.</source>
-        <translation>SETファイルアップロードNG。</translation>
-    </message>
-    <message>
-        <location line="+6"/>
-        <location line="+2"/>
-        <location line="+2"/>
-        <location line="+13"/>
-        <source>Please Read a PRM File for Hex Download.</source>
-        <translation>HEXの転送の前にPRMファイルを読込んでください。</translation>
-    </message>
-    <message>
-        <location line="-2"/>
-        <source>System Info Write NG.</source>
-        <translation>システム情報書込みNG。</translation>
-    </message>
-    <message>
-        <location line="+108"/>
-        <source>A time-out occurred. Confirm Power switch configuration 
-Restart a target and the GUI</source>
-        <translation>タイムアウトが発生しました。電源スイッチの設定を確認してください 
-ターゲットとGUIを再起動してください</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <location line="+258"/>
-        <location line="+255"/>
+        <location filename="../core/engine.cpp" line="+140"/>
+        <location line="+308"/>
+        <location line="+236"/>
         <source>Warning</source>
         <translation>警告</translation>
     </message>
     <message>
-        <location line="-255"/>
-        <source>Renew it because firmware version is old.</source>
-        <translation>ファームウェアのバージョンが古いので更新してください。</translation>
-    </message>
-    <message>
-        <location line="+48"/>
-        <source>The renewal of the firmware was completed.</source>
-        <translation>ファームウェアの更新が完了しました。</translation>
-    </message>
-    <message>
-        <location line="+17"/>
-        <source>A USB communications error happened. 
-Activate graphical interface program again.</source>
-        <translation>USB通信エラーが発生しました。 
-GUIプログラムを再起動してください。</translation>
-    </message>
-    <message>
-        <location line="+7"/>
-        <source>A reading error happened in NANDFlash  
-Hardware broke down  </source>
-        <translation>NANDフラッシュで読込みエラーが発生しました  
-ハードウェアが故障しています  </translation>
-    </message>
-    <message>
-        <location line="+5"/>
-        <source>The error writed with NANDFlash happened 
-Hardware broke down  </source>
-        <translation>NANDフラッシュで書込みエラーが発生しました 
-ハードウェアが故障しています  </translation>
-    </message>
-    <message>
-        <location line="+7"/>
-        <source>No unit was found. Check the USB cable, the unit&apos;s power and your permission to use it (the dialout group or the udev rules). To try the program on the simulated unit, start it with QMR_LINK=sim.</source>
-        <translation>ユニットが見つかりません。USBケーブル、ユニットの電源、使用権限（dialoutグループまたはudevルール）を確認してください。シミュレーションのユニットで試すには QMR_LINK=sim を付けて起動してください。</translation>
-    </message>
-    <message>
-        <location line="+6"/>
-        <location line="+10"/>
-        <source>A reading error happened </source>
-        <translation>読込みエラーが発生しました </translation>
-    </message>
-    <message>
-        <location line="-6"/>
-        <source>A write error happened </source>
-        <translation>書込みエラーが発生しました </translation>
-    </message>
-    <message>
-        <location line="+66"/>
+        <location line="-456"/>
+        <location filename="../qm/screenshots.cpp" line="+202"/>
         <source> May I finish a program? </source>
         <translation> プログラムを終了してもよろしいですか？ </translation>
     </message>
     <message>
-        <location line="+46"/>
+        <location line="+131"/>
+        <source>The setting file could not be written to %s: %s</source>
+        <translation>セッティングファイルを %s に書込めませんでした: %s</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>The renewal of the firmware was completed.</source>
+        <translation>ファームウェアの更新が完了しました。</translation>
+    </message>
+    <message>
+        <location line="+21"/>
         <source>Do the registration of the parameter file</source>
         <translation>パラメータファイルを登録してください</translation>
     </message>
     <message>
         <location line="+0"/>
-        <location line="+228"/>
-        <location line="+165"/>
+        <location line="+234"/>
+        <location line="+146"/>
         <source>Warning </source>
         <translation>警告</translation>
     </message>
     <message>
-        <location line="-351"/>
+        <location line="-336"/>
         <source>Parameter files(*.prs)</source>
         <translation>ﾊﾟﾗﾒｰﾀﾌｧｲﾙ(*.prs)</translation>
     </message>
@@ -413,27 +287,26 @@ Hardware broke down  </source>
     </message>
     <message>
         <location line="+2"/>
+        <source>%s / Parameter registration</source>
+        <translation>%s / パラメータ登録</translation>
+    </message>
+    <message>
+        <location line="+1"/>
         <source>May I register %s ? </source>
         <translation>%s を登録してもよろしいですか？ </translation>
     </message>
     <message>
-        <location line="+0"/>
-        <location line="+39"/>
-        <source>Quillmarker / Parameter registration</source>
-        <translation>Quillmarker / パラメータ登録</translation>
-    </message>
-    <message>
-        <location line="-29"/>
+        <location line="+10"/>
         <source>is larger than a parameter file</source>
         <translation>はパラメータファイルより大きいです</translation>
     </message>
     <message>
-        <location line="+2"/>
+        <location line="+1"/>
         <source>The parameter file %s %s.</source>
         <translation>パラメータファイル %s %s。</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+11"/>
         <source>It is a checksum, error</source>
         <translation>チェックサムエラーです</translation>
     </message>
@@ -455,7 +328,7 @@ Hardware broke down  </source>
         <translation>ｾｯﾃｨﾝｸﾞﾌｧｲﾙ(*.set)</translation>
     </message>
     <message>
-        <location line="+10"/>
+        <location line="+12"/>
         <source>SET File doesn&apos;t exist. Do you continue the management? </source>
         <translation>SETファイルが存在しません。処理を続けますか？ </translation>
     </message>
@@ -466,17 +339,17 @@ Hardware broke down  </source>
     </message>
     <message>
         <location line="+6"/>
-        <location line="+107"/>
-        <source>The file %s %s.</source>
-        <translation>ファイル %s %s。</translation>
-    </message>
-    <message>
-        <location line="-101"/>
         <source>%s is not a setting file (a setting file holds 16384 bytes).</source>
         <translation>%s はセッティングファイルではありません（セッティングファイルは16384バイトです）。</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="+3"/>
+        <location line="+108"/>
+        <source>The file %s %s.</source>
+        <translation>ファイル %s %s。</translation>
+    </message>
+    <message>
+        <location line="-97"/>
         <source>A parameter file doesn&apos;t exist</source>
         <translation>パラメータファイルが存在しません</translation>
     </message>
@@ -488,17 +361,14 @@ Hardware broke down  </source>
  GUIを更新してください。  </translation>
     </message>
     <message>
-        <location line="+35"/>
-        <source>The setting file could not be written to %s: %s</source>
-        <translation>セッティングファイルを %s に書込めませんでした: %s</translation>
-    </message>
-    <message>
-        <location line="+26"/>
+        <location line="+72"/>
+        <location filename="../qm/screenshots.cpp" line="-51"/>
         <source>Hex files(*.hex;*.s)</source>
         <translation>Hexﾌｧｲﾙ(*.hex;*.s)</translation>
     </message>
     <message>
         <location line="+0"/>
+        <location filename="../qm/screenshots.cpp" line="+1"/>
         <source>All files(*.*)</source>
         <translation>全てのﾌｧｲﾙ(*.*)</translation>
     </message>
@@ -508,36 +378,181 @@ Hardware broke down  </source>
         <translation>HEXファイル形式でないファイルが選ばれました </translation>
     </message>
     <message>
-        <location line="+88"/>
-        <location line="+18"/>
+        <location line="+55"/>
+        <source>File beyond 4MByte can&apos;t handle it</source>
+        <translation>4MByte を超えたファイルは扱えません</translation>
+    </message>
+    <message>
+        <location line="+33"/>
         <source>Motorola Hex files(*.s)</source>
         <translation>ﾓﾄﾛｰﾗﾍｷｻ ﾌｧｲﾙ(*.s)</translation>
     </message>
     <message>
-        <location line="+20"/>
+        <location line="+22"/>
         <source>The S-record file could not be written to %s: %s</source>
         <translation>Sレコードファイルを %s に書込めませんでした: %s</translation>
     </message>
     <message>
-        <location line="+12"/>
+        <location line="+7"/>
+        <location filename="../qm/screenshots.cpp" line="+40"/>
         <source>Checksum</source>
         <translation>Checksum</translation>
     </message>
     <message>
-        <location line="+15"/>
+        <location line="+16"/>
         <source>QM firmware(qm_fw*.hex)</source>
         <translation>ｸｲﾙﾏｰｶｰﾌｧｰﾑ(qm_fw*.hex)</translation>
     </message>
     <message>
         <location line="+15"/>
         <source>Because there was no arbitrary file, FW update couldn&apos;t be done </source>
-        <translation>任意のファイルが無い為　FW更新は行えませんでした </translation>
+        <translation>任意のファイルが無い為&#x3000;FW更新は行えませんでした </translation>
+    </message>
+    <message>
+        <location filename="../qm/qmlogic.cpp" line="+42"/>
+        <source>Please Read a PRM File for BlankCheck.</source>
+        <translation>ブランクチェックの前にPRMファイルを読込んでください。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Please Read a PRM File for Erase.</source>
+        <translation>イレーズの前にPRMファイルを読込んでください。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Please Read a PRM File for Program.</source>
+        <translation>プログラムの前にPRMファイルを読込んでください。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Please Read a PRM File for Verify.</source>
+        <translation>ベリファイの前にPRMファイルを読込んでください。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location line="+22"/>
+        <location line="+3"/>
+        <location line="+17"/>
+        <location line="+3"/>
+        <source>Please Read a PRM File for SecurityRead.</source>
+        <translation>この操作の前にPRMファイルを読込んでください。</translation>
+    </message>
+    <message>
+        <location line="-43"/>
+        <source>Checksum NG.</source>
+        <translation>チェックサムNG。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Please Read a PRM File for Device Checksum.</source>
+        <translation>デバイスチェックサムの前にPRMファイルを読込んでください。</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Please Read a PRM File for EPV.</source>
+        <translation>EPVの前にPRMファイルを読込んでください。</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Please Read a PRM File for Signature.</source>
+        <translation>シグネチャ読出しの前にPRMファイルを読込んでください。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Flash Open NG.</source>
+        <translation>フラッシュオープンNG。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <location line="+24"/>
+        <source>PRM File Send NG.</source>
+        <translation>PRMファイル送信NG。</translation>
+    </message>
+    <message>
+        <location line="-22"/>
+        <source>SET File Send NG.</source>
+        <translation>SETファイル送信NG。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>SET File Upload NG.</source>
+        <translation>SETファイルアップロードNG。</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <location line="+3"/>
+        <location line="+3"/>
+        <location line="+17"/>
+        <source>Please Read a PRM File for Hex Download.</source>
+        <translation>HEXの転送の前にPRMファイルを読込んでください。</translation>
+    </message>
+    <message>
+        <location line="-3"/>
+        <source>System Info Write NG.</source>
+        <translation>システム情報書込みNG。</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>A time-out occurred. Confirm Power switch configuration 
+Restart a target and the GUI</source>
+        <translation>タイムアウトが発生しました。電源スイッチの設定を確認してください 
+ターゲットとGUIを再起動してください</translation>
+    </message>
+</context>
+<context>
+    <name>QmLogic</name>
+    <message>
+        <location line="+157"/>
+        <source>Warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Renew it because firmware version is old.</source>
+        <translation>ファームウェアのバージョンが古いので更新してください。</translation>
+    </message>
+    <message>
+        <location line="+48"/>
+        <source>A USB communications error happened. 
+Activate graphical interface program again.</source>
+        <translation>USB通信エラーが発生しました。 
+GUIプログラムを再起動してください。</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>A reading error happened in NANDFlash  
+Hardware broke down  </source>
+        <translation>NANDフラッシュで読込みエラーが発生しました  
+ハードウェアが故障しています  </translation>
+    </message>
+    <message>
+        <location line="+6"/>
+        <source>The error writed with NANDFlash happened 
+Hardware broke down  </source>
+        <translation>NANDフラッシュで書込みエラーが発生しました 
+ハードウェアが故障しています  </translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>No unit was found. Check the USB cable, the unit&apos;s power and your permission to use it (the dialout group or the udev rules). To try the program on the simulated unit, start it with QMR_LINK=sim.</source>
+        <translation>ユニットが見つかりません。USBケーブル、ユニットの電源、使用権限（dialoutグループまたはudevルール）を確認してください。シミュレーションのユニットで試すには QMR_LINK=sim を付けて起動してください。</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <location line="+10"/>
+        <source>A reading error happened </source>
+        <translation>読込みエラーが発生しました </translation>
+    </message>
+    <message>
+        <location line="-6"/>
+        <source>A write error happened </source>
+        <translation>書込みエラーが発生しました </translation>
     </message>
 </context>
 <context>
     <name>QmMenu</name>
     <message>
-        <location filename="../qm/cqmqmrview.cpp" line="-105"/>
+        <location filename="../qm/cqmqmrview.cpp" line="-107"/>
         <source>File(&amp;F)</source>
         <translation>ﾌｧｲﾙ(&amp;F)</translation>
     </message>
@@ -900,7 +915,7 @@ About</source>
 <context>
     <name>SerialEpvLogic</name>
     <message>
-        <location filename="../qm/serialepv.cpp" line="+46"/>
+        <location filename="../qm/serialepv.cpp" line="+38"/>
         <source>It is thread injustice</source>
         <translation>スレッドが不正です</translation>
     </message>
@@ -952,7 +967,7 @@ About</source>
 <context>
     <name>SettingListLogic</name>
     <message>
-        <location filename="../core/settinglist.cpp" line="+41"/>
+        <location filename="../core/settinglist.cpp" line="+46"/>
         <source>Choose a number</source>
         <translation>番号を選択してください</translation>
     </message>
@@ -1270,12 +1285,12 @@ About</source>
         <translation>ﾘｾｯﾄ時間</translation>
     </message>
     <message>
-        <location line="+3"/>
+        <location line="+4"/>
         <source>Standalone operation</source>
         <translation>ｽﾀﾝﾄﾞｱﾛﾝ動作</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location line="+2"/>
         <source>Command options</source>
         <translation>ｺﾏﾝﾄﾞｵﾌﾟｼｮﾝ</translation>
     </message>
@@ -1294,19 +1309,19 @@ About</source>
     <name>SetupDialogLogic</name>
     <message>
         <location filename="../core/setupdialog.cpp" line="+72"/>
-        <location line="+33"/>
+        <location line="+34"/>
         <source>Please Setup Device.</source>
         <translation>デバイスをセットアップしてください。</translation>
     </message>
     <message>
-        <location line="-10"/>
+        <location line="-9"/>
         <source>A reading error happened in NANDFlash  
 Hardware broke down  </source>
         <translation>NANDフラッシュで読込みエラーが発生しました  
 ハードウェアが故障しています  </translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location line="+7"/>
         <source>A reading error happened </source>
         <translation>読込みエラーが発生しました </translation>
     </message>
@@ -1329,7 +1344,7 @@ Hardware broke down  </source>
         <translation>注意</translation>
     </message>
     <message>
-        <location line="+77"/>
+        <location line="+79"/>
         <source> On Target The value of the frequency is illegal</source>
         <translation> On Target の周波数の値が不正です</translation>
     </message>

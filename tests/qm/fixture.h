@@ -12,12 +12,11 @@
 #include <vector>
 
 #include "checks/crc32.h"
-#include "platform/platform.h"
-#include "protocol/context.h"
 #include "link/sim/sim_driver.h"
-#include "qm/exampleunit.h"
 #include "scratch.h"
 #include "scripted_screen.h"
+#include "support/records.h"
+#include "support/stockedunit.h"
 
 namespace qmtest {
 
@@ -48,25 +47,6 @@ struct Unit {
     }
 };
 
-// Appends a finished record to the context's ring and announces it, as the
-// library's worker does: for failure records the unit cannot be made to send.
-inline void postRecord(FlshContext* c, int state, int code, int tagA, int tagB, const char* text)
-{
-    {
-        qmr::platform::SemaphoreLock g(qmr::protocol::lockOf(c));
-        ProgressRecord& p = c->ring[c->ringWrite];
-        std::memset(&p, 0, sizeof p);
-        std::snprintf(p.text, sizeof p.text, "%s", text);
-        p.state = state;
-        p.code = code;
-        p.tagA = tagA;
-        p.tagB = tagB;
-        p.percent = p.scale = 100;
-        c->ringWrite = c->ringWrite + 1 >= QMR_RING_SIZE ? 0 : c->ringWrite + 1;
-    }
-    qmr::platform::postWindowMessage(c->notifyWindow, c->notifyMessage, 0, 0);
-}
-
 // A scratch folder whose paths come as the programs take them.
 struct Scratch : qmrtest::Scratch {
     QString file(const std::string& name, const std::vector<uint8_t>& bytes) const
@@ -86,7 +66,8 @@ public:
         o.startupWaitMs = o.completionWaitMs = o.firmwareWaitMs = 0;
         if (tweak) tweak(o);
         logic = std::make_unique<QmLogic>(screen, o);
-        screen.logic = logic.get();
+        screen.timerContext = logic.get();
+        screen.onTimer = [this](Timer t) { logic->timerFired(t); };
         logic->setTrace(true);
     }
     ~Session()
@@ -118,7 +99,7 @@ public:
     void trigger(Action a) { logic->trigger(a); }
     FlshContext* ctx() const { return logic->context(); }
 
-    ScriptedScreen screen;
+    QmScriptedScreen screen;
     std::unique_ptr<QmLogic> logic;
 };
 

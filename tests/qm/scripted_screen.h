@@ -1,194 +1,33 @@
-// A scripted double of the programs' screen: it answers message boxes, file
-// dialogs and the modal dialogs from scripts the test sets up, records
-// everything shown, and runs the logic's waits at once.
+// QM's screen double: the scripted screen of every program with QM's form,
+// About box and serial-number EPV dialog.
 #pragma once
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QStringList>
-#include <QThread>
-#include <QTimer>
-
-#include <deque>
-#include <ostream>
-#include <functional>
-#include <map>
-#include <vector>
-
-#include "core/loghistory.h"
-#include "core/screen.h"
-#include "core/settinglist.h"
-#include "core/setupdialog.h"
-#include "core/wait.h"
 #include "qm/qmlogic.h"
+#include "qm/qmscreen.h"
 #include "qm/serialepv.h"
-
-// QStrings print as text in test messages.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-QT_END_NAMESPACE
+#include "support/records.h"
+#include "support/scripted_screen.h"
 
 namespace qmtest {
 
 using namespace qmr::app;
+using qmrtest::postRecord;
+using qmrtest::ScriptedScreen;
+using qmrtest::ScriptedScreenT;
+using qmrtest::waitUntil;
 
-// Processes events until cond holds; false at the time limit.
-inline bool waitUntil(const std::function<bool()>& cond, int ms = 10000) { return processEventsUntil(cond, ms); }
-
-class ScriptedScreen : public Screen {
+class QmScriptedScreen : public ScriptedScreenT<QmScreen> {
 public:
-    QmLogic* logic = nullptr;  // receives the timers
-
-    // ---- scripts
-    std::deque<Answer> answers;                 // next message boxes' answers (else OK / Yes)
-    std::deque<FileAnswer> files;               // next file dialogs' answers (else cancelled)
-    std::function<void(SetupDialogLogic&)> setup;        // runs once the dialog has loaded
-    std::function<bool(SettingListLogic&)> settingList;  // true: the dialog closed with a result
-    std::function<bool(SettingUpdateLogic&)> settingUpdate;
-    std::function<bool(LogHistoryLogic&)> logHistory;
     std::function<void(SerialEpvLogic&)> serialEpv;
-    bool fireWakesAtOnce = true;
-
-    // ---- what was shown
-    std::vector<Message> messages;
-    std::vector<FileRequest> fileRequests;
     FormTexts form;
-    int progress = 0;
-    QString status;
-    QStringList log;
-    ActionState actions;
-    std::vector<ActionState> actionHistory;
-    std::map<Timer, int> armed;  // running timers and their times
-    int setupDialogs = 0, settingLists = 0, logHistories = 0;
     AboutTexts about;
-    // Everything shown, in order: "log:LINE", "clear", "status:TEXT",
-    // "actions:MMMM" with the four menus as 1/0 and "+busy" while busy.
-    QStringList events;
-    bool ended = false;
-    int endStatus = -1;
 
-    QStringList messageTexts() const
-    {
-        QStringList out;
-        for (const auto& m : messages) out << m.text;
-        return out;
-    }
-    // A log line, with or without the elapsed time of its command ("  N msec").
-    static bool sameLine(const QString& l, const QString& line)
-    {
-        if (l == line) return true;
-        if (!l.startsWith(line + QStringLiteral("  ")) || !l.endsWith(QStringLiteral(" msec"))) return false;
-        bool number = false;
-        l.mid(line.size() + 2).chopped(5).toInt(&number);
-        return number;
-    }
-    bool logged(const QString& line) const { return logCount(line) > 0; }
-    int logCount(const QString& line) const
-    {
-        int n = 0;
-        for (const QString& l : log) n += sameLine(l, line);
-        return n;
-    }
-
-    Answer message(const Message& m) override
-    {
-        messages.push_back(m);
-        if (!answers.empty()) {
-            Answer a = answers.front();
-            answers.pop_front();
-            return a;
-        }
-        return m.buttons == Buttons::YesNo ? Answer::Yes : Answer::Ok;
-    }
-    FileAnswer openFile(const FileRequest& r) override { return nextFile(r); }
-    FileAnswer saveFile(const FileRequest& r) override { return nextFile(r); }
     void showForm(const FormTexts& f) override { form = f; }
-    void setProgress(int p) override { progress = p; }
-    void setStatus(const QString& s) override
-    {
-        status = s;
-        events << QStringLiteral("status:") + s;
-    }
-    void appendLog(const QString& line) override
-    {
-        log << line;
-        events << QStringLiteral("log:") + line;
-    }
-    void clearLog() override
-    {
-        log.clear();
-        events << QStringLiteral("clear");
-    }
-    void showActions(const ActionState& s) override
-    {
-        actions = s;
-        actionHistory.push_back(s);
-        QString e = QStringLiteral("actions:");
-        for (bool m : s.menus) e += m ? QLatin1Char('1') : QLatin1Char('0');
-        if (s.busy) e += QStringLiteral("+busy");
-        events << e;
-    }
-    void startTimer(Timer t, int ms) override
-    {
-        armed[t] = ms;
-        if (t == Timer::Wake && fireWakesAtOnce && logic)
-            QTimer::singleShot(0, logic, [this] { fire(Timer::Wake); });
-    }
-    void stopTimer(Timer t) override { armed.erase(t); }
-    bool runSetupDialog(SetupDialogLogic& d) override
-    {
-        ++setupDialogs;
-        bool result = false, closed = false;
-        d.onClose = [&](bool ok) {
-            closed = true;
-            result = ok;
-        };
-        d.open();
-        waitUntil([&] { return closed || !d.loading(); });
-        if (!closed && setup) setup(d);
-        if (!closed) d.cancel();
-        return result;
-    }
-    bool runSettingList(SettingListLogic& d) override
-    {
-        ++settingLists;
-        if (settingList) return settingList(d);
-        return d.accept(d.initialRow());
-    }
-    bool runSettingUpdate(SettingUpdateLogic& d) override { return settingUpdate ? settingUpdate(d) : false; }
-    bool runLogHistory(LogHistoryLogic& d) override
-    {
-        ++logHistories;
-        return logHistory ? logHistory(d) : true;
-    }
     void runSerialEpv(SerialEpvLogic& d) override
     {
         if (serialEpv) serialEpv(d);
     }
     void showAbout(const AboutTexts& t) override { about = t; }
-    void endProgram(int status) override
-    {
-        ended = true;
-        endStatus = status;
-    }
-
-    // Fires a timer as if it expired.
-    void fire(Timer t)
-    {
-        if (!armed.count(t)) return;
-        armed.erase(t);
-        if (logic) logic->timerFired(t);
-    }
-
-private:
-    FileAnswer nextFile(const FileRequest& r)
-    {
-        fileRequests.push_back(r);
-        if (files.empty()) return {};
-        FileAnswer a = files.front();
-        files.pop_front();
-        return a;
-    }
 };
 
 }  // namespace qmtest

@@ -149,7 +149,7 @@ TEST(Widgets, TheLanguageIsChosenOnceAndSwitchesEveryText)
         CMainFrame* frame = makeQmFrame();
         EXPECT_EQ(frame->action(Action::HexDownload)->text(), QString::fromUtf8("HEXﾌｧｲﾙ ﾀﾞｳﾝﾛｰﾄﾞ(&W)"));
         EXPECT_EQ(frame->action(Action::Exit)->text(), QString::fromUtf8("ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"));
-        EXPECT_EQ(QCoreApplication::translate("QmLogic", "The file which was not a HEX file format was chosen"),
+        EXPECT_EQ(QCoreApplication::translate("ProgramEngine", "The file which was not a HEX file format was chosen"),
                   QString::fromUtf8("HEXファイル形式でないファイルが選ばれました "));
         // Qt's own texts follow too.
         EXPECT_NE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Cancel"));
@@ -231,7 +231,7 @@ struct FileDialogAnswer {
 TEST(Widgets, FileDialogsRememberAFolderPerKindAskBeforeOverwritingAndCarryTheSecurityBox)
 {
     Scratch a, b;
-    QSettings(QStringLiteral("Quillmarker"), QStringLiteral("qm-tests-dialogs")).clear();
+    QSettings(QCoreApplication::organizationName(), QStringLiteral("qm-tests-dialogs")).clear();
     QWidget parent;
     QtDialogs dialogs(&parent, QStringLiteral("qm-tests-dialogs"));
     FileRequest hex;
@@ -276,7 +276,7 @@ TEST(Widgets, FileDialogsRememberAFolderPerKindAskBeforeOverwritingAndCarryTheSe
     dialogs.saveFile(srec);
     EXPECT_FALSE(ans.confirmsOverwrite);
     EXPECT_FALSE(ans.askedOverwrite);
-    QSettings(QStringLiteral("Quillmarker"), QStringLiteral("qm-tests-dialogs")).clear();
+    QSettings(QCoreApplication::organizationName(), QStringLiteral("qm-tests-dialogs")).clear();
 }
 
 TEST(Widgets, TheSerialNumberDialogStaysOpenWhileItsEpvRuns)

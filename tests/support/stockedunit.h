@@ -1,5 +1,5 @@
-// The in-process simulated unit stocked with the example files: for the
-// screenshots, the benchmarks and the tests, which show or measure the
+// The in-process simulated unit and gang box stocked with the example files:
+// for the tests, the screenshots and the benchmarks, which show or measure a
 // program on a unit that is ready to program.  They link the library's
 // static twin, which reaches the simulated unit's store.
 #pragma once
@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -27,13 +28,27 @@ inline uint32_t prmIdentityOf(const std::vector<uint8_t>& prm)
     return prm.size() < 10 ? 0 : (uint32_t(prm[6]) << 24) | (uint32_t(prm[7]) << 16) | (uint32_t(prm[8]) << 8) | prm[9];
 }
 
-// A fresh simulated unit that keeps its store in memory.
+// A fresh simulated unit (the gang box in the gang build) that keeps its
+// store in memory.
 inline void resetSimulatedUnit(const std::function<void(sim::Config&)>& tweak = {})
 {
     auto c = link::defaultSimConfig();
     c.storeDir.clear();
     if (tweak) tweak(c);
     link::resetSimDevice(c);
+}
+
+// A fresh simulated gang box with units in these positions (1..8) only.
+inline void resetSimulatedGangBox(std::initializer_list<int> positions,
+                                  const std::function<void(sim::Config&)>& tweak = {})
+{
+    resetSimulatedUnit([&](sim::Config& c) {
+        c.gang = true;
+        c.versions.fill(0xFFFF);
+        for (int p : positions)
+            if (p >= 1 && p <= 8) c.versions[size_t(p - 1)] = 0x0205;
+        if (tweak) tweak(c);
+    });
 }
 
 // Stores the parameter file prs, the setting file set (when given) as slot

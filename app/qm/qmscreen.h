@@ -1,0 +1,41 @@
+// What the single-unit program shows beyond every program's screen: its
+// menu commands, its form, its About box and its serial-number EPV dialog.
+#pragma once
+
+#include <QString>
+
+#include "core/screen.h"
+
+namespace qmr::app {
+
+class SerialEpvLogic;
+
+// The commands of QM's menus and toolbar.
+enum class Action {
+    HexDownload, HexUpload, ChecksumDisplay, PrmDownload, SetDownload, SetUpload, SetDelete, Exit,
+    Setup, LogHistory, Firmware,
+    Blank, Erase, Program, Verify, Epv, SerialEpv, Read, Security, Checksum, Signature,
+    About,
+    Count
+};
+static_assert(static_cast<int>(Action::Count) <= kMaxActions);
+
+// What the main form shows.
+struct FormTexts {
+    QString setting, parameter, device, voltage, oscillator, method, speed, mode;
+    QString hexName, hexTime, hexCrc;
+};
+
+struct AboutTexts {
+    QString firmware, gui, library, serial;
+};
+
+class QmScreen : public Screen {
+public:
+    virtual void showForm(const FormTexts& f) = 0;
+    // The serial-number EPV dialog stays open across devices until closed.
+    virtual void runSerialEpv(SerialEpvLogic& d) = 0;
+    virtual void showAbout(const AboutTexts& t) = 0;
+};
+
+}  // namespace qmr::app
