@@ -193,8 +193,9 @@ int main(int argc, char** argv)
     const HexProgressRecord* h = QMRHexGetProg(hex);
     std::printf("%s (result %d)\n", h->text, h->result);
     if (h->result) {
+        const int result = h->result;  // the record goes with the loader
         QMRHexClose(hex);
-        return fail(loadResultText(h->result));
+        return fail(loadResultText(result));
     }
     std::vector<uint8_t> image(hex->imageBuffer, hex->imageBuffer + hex->imageSize);
     g_ctx->hexImage = image.data();

@@ -20,7 +20,6 @@ using namespace qmr::protocol::cmd;
 // Unit status codes the simulated unit answers.
 enum : uint8_t {
     kOk = 1,
-    kPrmExists = 3,
     kNoRoom = 4,
     kNoPrm = 5,
     kNoSetting = 6,
@@ -35,6 +34,7 @@ enum : uint8_t {
 
 // Target error codes.
 enum : uint16_t {
+    kTeAck = 6,  // the normal answer, not a failure
     kTeVerify = 15,
     kTeRange = 36,
     kTeNotBlank = 40,
@@ -372,9 +372,7 @@ void Device::execute(const Frame& f)
     case kPrmDownload: {
         if (d.size() < 4) {
             answerStatus(kPrmDownload, kUnclear);
-        } else if (store_.prm.count(be32(d.data()))) {
-            answerStatus(kPrmDownload, kPrmExists);
-        } else if (store_.prm.size() >= Store::kMaxPrm) {
+        } else if (!store_.prm.count(be32(d.data())) && store_.prm.size() >= Store::kMaxPrm) {
             answerStatus(kPrmDownload, kNoRoom);
         } else {
             receiving_ = Receiving::Prm;
@@ -837,6 +835,17 @@ void Device::progress(size_t unit, uint8_t command)
     a.push_back(0);
     a.push_back(0);
     for (uint8_t s : t.signature) a.push_back(done ? s : 0);
+    if (done && t.running) {
+        // The unit's log: OK and NG counts, and the reasons of the last NGs.
+        if (t.result == 0 || t.result == kTeAck) {
+            ++store_.okCount;
+        } else {
+            ++store_.ngCount;
+            std::copy_backward(store_.ngList.begin(), store_.ngList.end() - 1, store_.ngList.end());
+            store_.ngList[0] = t.result;
+        }
+        persist();
+    }
     if (done) t.running = false;
     answer(command, a.data(), static_cast<uint16_t>(a.size()));
 }

@@ -234,6 +234,13 @@ TEST(WholeFiles, WrittenWholeOrNotAtAllAndReadWithoutBlocking)
     ASSERT_TRUE(writeWholeFile(target, "first", 5));
     ASSERT_TRUE(writeWholeFile(target, "second", 6));  // replaces it
     EXPECT_EQ(slurp(target), "second");
+    // The longest names a folder takes are written too.
+    for (size_t n : {248u, 255u}) {
+        std::string longName = (s.path / (std::string(n - 2, 'n') + ".s")).string();
+        EXPECT_TRUE(writeWholeFile(longName, "long", 4)) << n;
+        EXPECT_EQ(slurp(longName), "long") << n;
+        fs::remove(longName);
+    }
     // A folder that does not exist: the reason, and nothing left anywhere.
     std::string why;
     EXPECT_FALSE(writeWholeFile((s.path / "no/such/out.s").string(), "x", 1, &why));

@@ -126,12 +126,15 @@ TEST_F(Sequences, ParameterFileGoesAs32BlocksWithItsProgress)
         ASSERT_EQ(d.store().prm.count(0x11223344), 1u);
         EXPECT_EQ(d.store().prm[0x11223344], prm);
     });
-    // Registered twice: the unit refuses with its status text.
+    // Registered again with other bytes: the unit replaces the file it held.
+    s.ctx->prm.prmImage[100] ^= 0xFF;
     QMRPRMSend(s.ctx, 0);
     auto again = s.untilText("PRM File Send Command Completion");
-    EXPECT_EQ(again.back().code, 3);
-    EXPECT_STREQ(again.back().title, "Parameter File Download failure");
-    EXPECT_STREQ(again.back().text, qmr::checks::unitStatusText(3, true));
+    EXPECT_EQ(again.back().code, 0);
+    unit([&](qmr::sim::Device& d) {
+        ASSERT_EQ(d.store().prm.size(), 1u);
+        EXPECT_EQ(d.store().prm[0x11223344][100], uint8_t(prm[100] ^ 0xFF));
+    });
 }
 
 TEST_F(Sequences, InitializationUploadsTheDefaultSettingsAndItsParameterFile)

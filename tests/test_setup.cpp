@@ -150,6 +150,38 @@ TEST(SetupModel, SettingNamesAndResetTimesAreValidated)
     }
 }
 
+TEST(SetupModel, TheGangBoxKeepsSupplyLogAndStandaloneAndWritesNoResetTimes)
+{
+    Model x("class1.prs");
+    SetRecord current{};
+    current.supplyVoltage = '3';
+    current.logRecording = 1;
+    current.standaloneOp = 4;
+    x.m.setGangBox(true);
+    x.m.keepFrom(current);
+    // What the single unit's controls hold plays no part, not even when it is invalid.
+    x.m.setVoltage(Voltage::Out5V);
+    x.m.setLogRecording(false);
+    x.m.setStandalone(1);
+    x.m.typeExtensionTime("4000001");
+    x.m.typeExtensionWait("120");
+    auto r = x.m.ok();
+    ASSERT_TRUE(r.record.has_value()) << (r.message ? r.message->text : "");
+    EXPECT_EQ(r.record->supplyVoltage, '3');
+    EXPECT_EQ(r.record->logRecording, 1);
+    EXPECT_EQ(r.record->standaloneOp, 4);
+    EXPECT_EQ(r.record->extensionTimeNs.get(), 0u);
+    EXPECT_EQ(r.record->extensionWaitNs.get(), 0u);
+    // The same choices on the single unit's Setup take the controls.
+    x.m.setGangBox(false);
+    x.m.typeExtensionTime("10");
+    auto single = x.m.ok();
+    ASSERT_TRUE(single.record.has_value());
+    EXPECT_EQ(single.record->supplyVoltage, 'P');
+    EXPECT_EQ(single.record->standaloneOp, 1);
+    EXPECT_EQ(single.record->extensionTimeNs.get(), 10000u);
+}
+
 TEST(SetupModel, OkWithoutAChosenSettingActsAsCancel)
 {
     auto prm = example("class1.prs");

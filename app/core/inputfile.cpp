@@ -106,7 +106,9 @@ bool writeWholeFile(const std::string& path, const void* data, size_t n, std::st
     std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     if (name.empty()) return fail(EISDIR);
-    std::string tmp = (dir == "/" ? "" : dir) + "/." + name + ".XXXXXX";
+    // The temporary file has a short name of its own, so that any name the
+    // folder takes can be written (NAME_MAX counts the target's name alone).
+    std::string tmp = (dir == "/" ? "" : dir) + "/.qmr-XXXXXX";
     int fd = mkstemp(tmp.data());
     if (fd < 0) return fail(errno);
     mode_t mask = umask(0);

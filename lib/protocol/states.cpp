@@ -167,10 +167,14 @@ int stateInitialize(FlshContext* c)
 
 #ifdef QMR_GANG
     if ((rc = uploadSettings(c, c->settingsNumber, false)) != 0) return initFailure(c, rc, QMR_PHASE_SET_UPLOAD);
+    // The gang box holds a default settings file when it sends one: setValid
+    // says so, as the single unit's default number does.
     if (c->lastStatus == 6) {
         c->setupInfoValid = 0;
+        c->setValid = 0;
     } else {
         c->setupInfoValid = 1;
+        c->setValid = c->settingsNumberValid;
         if (c->lastStatus == 1) {
             if ((rc = uploadPrm(c, c->settingsRecord + 6)) != 0) return initFailure(c, rc, QMR_PHASE_PRM_UPLOAD);
         }

@@ -156,19 +156,31 @@ TEST_F(Chains, ParameterFileSendRefusesWhatIsNoParameterFileAndAsksBeforeOverwri
 
 TEST_F(Chains, ParameterFileOfTheCurrentSettingIsOverwrittenAndSetupOpensAfterTheStart)
 {
+    // The unit's file, changed and with its checksum made right again.
+    Scratch t;
+    auto prm = readBytes(example("class1.prs"));
+    prm[300] ^= 0x5A;
+    uint32_t crc = qmr::checks::crc32Zip(prm.data() + 6, 16384 - 6);
+    for (int i = 0; i < 4; ++i) prm[size_t(2 + i)] = uint8_t(crc >> (8 * i));
     Session s;
     ASSERT_TRUE(s.start());
-    s.screen.files.push_back({true, QString::fromStdString(example("class1.prs"))});
+    s.screen.files.push_back({true, t.file("changed.prs", prm)});
     s.screen.setup = [](SetupDialogLogic& d) { d.cancel(); };
-    Unit::with([](qmr::sim::Device& d) { d.store().prm.clear(); });  // so that the unit takes it again
     s.trigger(Action::PrmDownload);
     ASSERT_TRUE(s.waitLog(QStringLiteral(">>COMMAND: Device Setup")));
     QStringList shown = s.screen.messageTexts();
     ASSERT_EQ(shown.size(), 2);
     EXPECT_TRUE(shown[0].startsWith(QStringLiteral("May I register ")));
     EXPECT_EQ(shown[1], QStringLiteral(" NM78K0X.PRS has already been registered  May I overwrite it? "));
+    EXPECT_EQ(s.screen.messages[1].caption, QStringLiteral("Quillmarker / Parameter registration"));
     EXPECT_EQ(s.screen.setupDialogs, 1);
     EXPECT_EQ(startCommands(s), 1);
+    Unit::with([&](qmr::sim::Device& d) {
+        ASSERT_EQ(d.store().prm.size(), 1u);
+        EXPECT_EQ(d.store().prm.begin()->second, prm);  // the unit holds the new file
+        EXPECT_TRUE(d.store().settings[0].has_value());  // and the setting made for it
+    });
+    EXPECT_EQ(s.screen.form.setting, QStringLiteral("DEMO NM78F0511 EPV"));
 }
 
 TEST_F(Chains, SettingDownloadFromDiskFollowsTheFileRules)

@@ -329,6 +329,32 @@ TEST_F(Images, LogHistoryListsSavesAndClears)
     });
 }
 
+TEST_F(Images, TheUnitCountsItsResultsForTheLogHistory)
+{
+    Unit::with([](qmr::sim::Device& d) {
+        (*d.store().settings[0])[0x68] = 1;  // log recording
+    });
+    Session s;
+    ASSERT_TRUE(s.start());
+    s.trigger(Action::Epv);
+    ASSERT_TRUE(s.waitLog(QStringLiteral("PROGRESS 100 Completion")));
+    Unit::with([](qmr::sim::Device& d) { d.injectTargetError(1, 15); });
+    s.trigger(Action::Epv);
+    ASSERT_TRUE(waitUntil([&] { return !s.screen.messages.empty() && s.logic->idle(); }));
+    bool shown = false;
+    s.screen.logHistory = [&](LogHistoryLogic& d) {
+        shown = true;
+        EXPECT_EQ(d.okText(), QStringLiteral("     1"));
+        EXPECT_EQ(d.ngText(), QStringLiteral("     1"));
+        EXPECT_EQ(d.rows().size(), 1);
+        if (!d.rows().isEmpty()) EXPECT_EQ(d.rows()[0].message, QString::fromUtf8(qmr::checks::targetErrorText(15, true)));
+        return false;
+    };
+    s.trigger(Action::LogHistory);
+    ASSERT_TRUE(s.waitIdle());
+    EXPECT_TRUE(shown);
+}
+
 TEST_F(Images, AboutShowsTheVersionsOnceTheUnitHasStarted)
 {
     Session s;
