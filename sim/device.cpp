@@ -276,6 +276,10 @@ std::vector<uint8_t> Device::systemInformation() const
     std::vector<uint8_t> d(57, 0);
     d[1] = config_.kind;
     d[2] = store_.defaultSetting;
+    if (config_.gang) {  // the gang box's own firmware, minor byte first
+        d[3] = static_cast<uint8_t>(config_.gangVersion);
+        d[4] = static_cast<uint8_t>(config_.gangVersion >> 8);
+    }
     for (int i = 0; i < 8; ++i) {
         uint16_t v = config_.versions[static_cast<size_t>(i)];
         if (!config_.gang && i > 0) v = 0xFFFF;
@@ -746,10 +750,13 @@ uint8_t Device::startOperation(size_t unit, uint8_t command, const Frame& f)
             // The unit's serial number, high byte first, at the serial address.
             uint32_t address = f.data.size() >= 4 ? be32(&f.data[0]) : 0;
             uint8_t size = f.data.size() >= 5 ? f.data[4] : 0;
-            uint32_t value = 0;
-            if (config_.gang && f.data.size() >= 69) value = be32(&f.data[5 + 8 * unit]);
+            // The gang box takes each position's number as its high and low word.
+            uint64_t value = 0;
+            if (config_.gang && f.data.size() >= 69)
+                value = (uint64_t(be32(&f.data[5 + 8 * unit])) << 32) | be32(&f.data[9 + 8 * unit]);
             else if (!config_.gang && f.data.size() >= 9) value = be32(&f.data[5]);
-            if (size > 4) size = 4;
+            if (size > 8) size = 8;
+            if (!config_.gang && size > 4) size = 4;
             for (uint8_t k = 0; k < size; ++k) {
                 uint32_t a = address + k;
                 if (a >= start && a <= end) expected[a - start] = static_cast<uint8_t>(value >> (8 * (size - 1 - k)));

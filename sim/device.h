@@ -25,6 +25,7 @@ struct Config {
     std::array<uint16_t, 8> versions{{0x0205, 0x0205, 0x0205, 0x0205,
                                       0x0205, 0x0205, 0x0205, 0x0205}};
     uint16_t build = 0x0102;
+    uint16_t gangVersion = 0x0105;  // the gang box's own firmware (major in the high byte)
     uint8_t kind = 1;
     // Where the store persists; empty keeps it in memory.
     std::string storeDir;
@@ -73,8 +74,10 @@ public:
     bool silent() const { return silent_; }
     // After `bytes` more answer bytes the unit is unplugged.
     void unplugAfter(size_t bytes);
-    // Presses the gang box's start button (ignored while masked).
+    // Presses the gang box's start button (ignored while masked): the box
+    // reports it pressed once; releasing it before then takes it back.
     void pressStartButton();
+    void releaseStartButton() { buttons_ = 0; }
     bool buttonsMasked() const { return buttonMask_ != 0; }
     // The target memory of unit position 1..8 (1 for the single unit).
     std::vector<uint8_t>& targetMemory(int unit) { return targets_[index(unit)].flash; }

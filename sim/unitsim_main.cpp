@@ -36,7 +36,17 @@ void usage()
                  "  --store DIR         where the unit's store persists (default: QMR_SIM_DIR,\n"
                  "                      else the XDG state directory); --store '' keeps it in memory\n"
                  "  --serial TEXT       USB serial number the unit reports\n"
-                 "  --link-file PATH    also write the pty path into PATH\n");
+                 "  --link-file PATH    also write the pty path into PATH\n"
+                 "\n"
+                 "Control lines on standard input, each answered with one line:\n"
+                 "  press               press the gang box's start button\n"
+                 "  release             release it (before the box reported it)\n"
+                 "  error P CODE        the next device operation fails on position P (1..8;\n"
+                 "                      1 on the single unit) with target error CODE\n"
+                 "  status CMD CODE     the unit answers its next command CMD (e.g. 0x25) with\n"
+                 "                      status CODE\n"
+                 "  unplug              the unit is pulled off the USB cable\n"
+                 "  help                lists these\n");
 }
 
 bool parseNumber(const std::string& s, unsigned long max, unsigned long& out)
@@ -45,6 +55,47 @@ bool parseNumber(const std::string& s, unsigned long max, unsigned long& out)
     errno = 0;
     out = std::strtoul(s.c_str(), &end, 0);
     return !s.empty() && end && *end == 0 && errno == 0 && out <= max;
+}
+
+// One control line; the answer is one line.
+std::string control(qmr::sim::Device& d, const std::string& line)
+{
+    char word[32] = {};
+    char a[32] = {}, b[32] = {};
+    int n = std::sscanf(line.c_str(), "%31s %31s %31s", word, a, b);
+    if (n <= 0) return "";
+    std::string w = word;
+    unsigned long x = 0, y = 0;
+    auto number = [](const char* t, unsigned long max, unsigned long& out) { return parseNumber(t, max, out); };
+    if (w == "press" && n == 1) {
+        if (!d.config().gang) return "error: the single unit has no start button";
+        if (d.buttonsMasked()) return "ignored: the start buttons are masked now";
+        d.pressStartButton();
+        return "pressed";
+    }
+    if (w == "release" && n == 1) {
+        d.releaseStartButton();
+        return "released";
+    }
+    if (w == "error" && n == 3) {
+        unsigned long last = d.config().gang ? 8 : 1;
+        if (!number(a, last, x) || x < 1) return "error: the position is 1.." + std::to_string(last);
+        if (!number(b, 0xFFFF, y) || y == 0) return "error: the target error code is 1..65535";
+        d.injectTargetError(int(x), uint16_t(y));
+        return "the next operation on position " + std::to_string(x) + " fails with target error " + std::to_string(y);
+    }
+    if (w == "status" && n == 3) {
+        if (!number(a, 0xFF, x)) return "error: the command is a byte, e.g. 0x25";
+        if (!number(b, 0xFF, y)) return "error: the status is a byte";
+        d.injectStatus(uint8_t(x), uint8_t(y));
+        return "the next answer to command " + std::string(a) + " is status " + std::to_string(y);
+    }
+    if (w == "unplug" && n == 1) {
+        d.unplugAfter(0);
+        return "unplugged";
+    }
+    if (w == "help" && n == 1) return "commands: press, release, error P CODE, status CMD CODE, unplug, help";
+    return "error: unknown control line \"" + line + "\"; try help";
 }
 
 bool makeRaw(int fd)
@@ -165,14 +216,38 @@ int main(int argc, char** argv)
 
     qmr::sim::Device device(config);
     uint8_t buf[4096];
+    std::string pending;  // a control line not yet whole
+    bool controls = true;  // standard input is open
     while (!g_stop) {
-        pollfd p{master, POLLIN, 0};
-        int r = poll(&p, 1, 200);
+        pollfd p[2] = {{master, POLLIN, 0}, {controls ? STDIN_FILENO : -1, POLLIN, 0}};
+        int r = poll(p, 2, 200);
         if (r < 0) {
             if (errno == EINTR) continue;
             break;
         }
         if (r == 0) continue;
+        if (p[1].revents) {
+            char in[512];
+            ssize_t k = read(STDIN_FILENO, in, sizeof in);
+            if (k <= 0) {
+                if (k == 0 || (errno != EINTR && errno != EAGAIN)) controls = false;  // no more control lines
+            } else {
+                pending.append(in, size_t(k));
+                if (pending.size() > 4096) pending.clear();  // no line is that long
+                size_t nl;
+                while ((nl = pending.find('\n')) != std::string::npos) {
+                    std::string line = pending.substr(0, nl);
+                    pending.erase(0, nl + 1);
+                    if (!line.empty() && line.back() == '\r') line.pop_back();
+                    std::string answer = control(device, line);
+                    if (!answer.empty()) {
+                        std::printf("%s\n", answer.c_str());
+                        std::fflush(stdout);
+                    }
+                }
+            }
+        }
+        if (!(p[0].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         ssize_t k = read(master, buf, sizeof buf);
         if (k < 0) {
             if (errno == EINTR || errno == EAGAIN || errno == EIO) continue;

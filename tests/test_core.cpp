@@ -188,6 +188,50 @@ TEST(SerialNumbers, SteppingAndTheInputRules)
     EXPECT_FALSE(parseSerialData("", 4, d));
 }
 
+TEST(SerialNumbers, EightPositionsFromABaseWrapByTheirSize)
+{
+    auto hl = [](uint32_t h, uint32_t l) { return (uint64_t(h) << 32) | l; };
+    struct Case {
+        uint64_t base;
+        int size;
+        bool down;
+        std::vector<uint64_t> positions;  // 1..8
+        uint64_t next;                    // after position 8
+    };
+    const Case cases[] = {
+        {hl(0, 0xFFFFFFFE), 8, false,
+         {hl(0, 0xFFFFFFFE), hl(0, 0xFFFFFFFF), hl(1, 0), hl(1, 1), hl(1, 2), hl(1, 3), hl(1, 4), hl(1, 5)}, hl(1, 6)},
+        {hl(1, 1), 8, true,
+         {hl(1, 1), hl(1, 0), hl(0, 0xFFFFFFFF), hl(0, 0xFFFFFFFE), hl(0, 0xFFFFFFFD), hl(0, 0xFFFFFFFC), hl(0, 0xFFFFFFFB),
+          hl(0, 0xFFFFFFFA)},
+         hl(0, 0xFFFFFFF9)},
+        {hl(7, 0xFFFFFFFF), 8, true,  // the high word stays for all eight
+         {hl(7, 0xFFFFFFFF), hl(7, 0xFFFFFFFE), hl(7, 0xFFFFFFFD), hl(7, 0xFFFFFFFC), hl(7, 0xFFFFFFFB), hl(7, 0xFFFFFFFA),
+          hl(7, 0xFFFFFFF9), hl(7, 0xFFFFFFF8)},
+         hl(7, 0xFFFFFFF7)},
+        {0x01, 1, true, {0x01, 0x00, 0xFF, 0xFE, 0xFD, 0xFC, 0xFB, 0xFA}, 0xF9},
+        {hl(5, 0xFFFE), 2, false, {hl(5, 0xFFFE), hl(5, 0xFFFF), hl(5, 0), hl(5, 1), hl(5, 2), hl(5, 3), hl(5, 4), hl(5, 5)}, hl(5, 6)},
+        {0xFFFFFFFF, 4, false, {0xFFFFFFFF, 0, 1, 2, 3, 4, 5, 6}, 7},
+    };
+    for (const auto& c : cases) {
+        for (uint32_t i = 0; i < 8; ++i)
+            EXPECT_EQ(serialAt(c.base, c.size, c.down, i), c.positions[i]) << c.size << (c.down ? " down " : " up ") << i;
+        EXPECT_EQ(serialAt(c.positions[7], c.size, c.down, 1), c.next) << c.size;
+    }
+    EXPECT_EQ(serialText(hl(1, 6), 8), "0000000100000006");
+    EXPECT_EQ(serialText(0xAB, 1), "ab");
+    EXPECT_EQ(serialText(0xAB, 2), "00ab");
+    EXPECT_EQ(serialText(0xAB, 4), "000000ab");
+    uint64_t v = 0;
+    ASSERT_TRUE(parseSerialData64("123456789abcdef0", 8, v));  // the first 8 digits are the high word
+    EXPECT_EQ(v, hl(0x12345678, 0x9abcdef0));
+    ASSERT_TRUE(parseSerialData64("1ffffffff", 8, v));
+    EXPECT_EQ(v, hl(1, 0xFFFFFFFF));
+    EXPECT_FALSE(parseSerialData64("123456789abcdef01", 8, v));  // 17 digits
+    EXPECT_FALSE(parseSerialData64("10000", 2, v));
+    EXPECT_FALSE(parseSerialData64("", 8, v));
+}
+
 TEST(Versions, TextsOfTheAboutBox)
 {
     EXPECT_EQ(firmwareVersionText(2, 5, 258), "2.05(Build0258)");

@@ -76,32 +76,56 @@ TEST(TtyEnumeration, MissingTreeListsNothingAndUnopenableNodeSaysWhy)
     EXPECT_NE(problem.find("ttyUSB0"), std::string::npos);
 }
 
-// qm-unitsim serving a pseudo-terminal for the length of a test.
+// qm-unitsim serving a pseudo-terminal for the length of a test, with its
+// control lines on a pipe.
 class UnitSim {
 public:
     explicit UnitSim(bool gang)
     {
         linkFile_ = dir_.path / "link";
+        int in[2], out[2];
+        if (::pipe(in) != 0 || ::pipe(out) != 0) return;
         pid_ = fork();
         if (pid_ == 0) {
             const char* argv[] = {QM_UNITSIM, gang ? "--gang" : "--serial", gang ? "--serial" : "PTYSIM01",
                                   gang ? "PTYSIM01" : "--link-file", gang ? "--link-file" : linkFile_.c_str(),
                                   gang ? linkFile_.c_str() : nullptr, nullptr};
-            int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1);
+            dup2(in[0], 0);
+            dup2(out[1], 1);
+            close(in[1]);
+            close(out[0]);
             execv(QM_UNITSIM, const_cast<char* const*>(argv));
             _exit(127);
         }
+        close(in[0]);
+        close(out[1]);
+        control_ = in[1];
+        answers_ = fdopen(out[0], "r");
         for (int i = 0; i < 500 && !fs::exists(linkFile_); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         std::ifstream(linkFile_) >> path;
+        char first[256];
+        if (answers_) std::fgets(first, sizeof first, answers_);  // the pty's path
     }
     ~UnitSim()
     {
+        if (control_ >= 0) close(control_);
         if (pid_ > 0) {
             kill(pid_, SIGTERM);
             waitpid(pid_, nullptr, 0);
         }
+        if (answers_) std::fclose(answers_);
+    }
+    // Sends a control line and returns the one-line answer.
+    std::string control(const std::string& line)
+    {
+        std::string l = line + "\n";
+        if (::write(control_, l.data(), l.size()) != ssize_t(l.size())) return "(not sent)";
+        char answer[256] = {};
+        if (!answers_ || !std::fgets(answer, sizeof answer, answers_)) return "(no answer)";
+        std::string a = answer;
+        if (!a.empty() && a.back() == '\n') a.pop_back();
+        return a;
     }
     std::string path;
 
@@ -109,6 +133,8 @@ private:
     TempDir dir_;
     fs::path linkFile_;
     pid_t pid_ = -1;
+    int control_ = -1;
+    FILE* answers_ = nullptr;
 };
 
 using qmrtest::kGang;
@@ -132,6 +158,29 @@ TEST(TtyLink, WholeLibraryAgainstQmUnitsimOverAPty)
                   fs::path(sim.path).filename().string().substr(0, 3));
     }
     setenv("QMR_LINK", "sim", 1);
+}
+
+TEST(TtyLink, QmUnitsimTakesControlLinesOnItsStandardInput)
+{
+    UnitSim sim(kGang);
+    ASSERT_FALSE(sim.path.empty());
+    EXPECT_EQ(sim.control("status 0x10 27"), "the next answer to command 0x10 is status 27");
+    EXPECT_EQ(sim.control("error 9 15").rfind("error: the position", 0), 0u);
+    EXPECT_EQ(sim.control("nonsense").rfind("error: unknown control line", 0), 0u);
+    if (kGang) EXPECT_EQ(sim.control("press"), "ignored: the start buttons are masked now");  // until a setting and an image are there
+    else EXPECT_EQ(sim.control("press"), "error: the single unit has no start button");
+    TtyPathDriver driver(sim.path, unitDescription());
+    auto* ctx = static_cast<FlshContext*>(std::calloc(1, sizeof(FlshContext)));
+    ASSERT_TRUE(openLinkWith(ctx, driver));
+    ASSERT_EQ(sendCommand(ctx, 0x10), 0);
+    uint8_t st = 0;
+    EXPECT_EQ(readStatus(ctx, st), 0);
+    EXPECT_EQ(st, 27);  // the injected status came over the pty
+    EXPECT_EQ(sim.control("unplug"), "unplugged");
+    sendCommand(ctx, 0x10);
+    EXPECT_NE(readStatus(ctx, st), 0);  // nothing answers any more
+    closeLink(ctx);
+    std::free(ctx);
 }
 
 TEST(TtyLink, EnumeratedNodeOpensAndSecondOpenIsRefused)

@@ -90,15 +90,47 @@ bool needsIntermediateFirmware(uint16_t unitVersion, uint32_t imageSize) { retur
 
 uint32_t stepSerial(uint32_t value, int sizeBytes, int step)
 {
-    int64_t v = int64_t(value) + step;
-    if (sizeBytes == 1) {
-        if (v < 0) return 255;
-        if (v >= 256) return 0;
-    } else if (sizeBytes == 2) {
-        if (v < 0) return 0xFFFF;
-        if (v >= 0x10000) return 0;
+    return static_cast<uint32_t>(serialAt(value, sizeBytes, step < 0, static_cast<uint32_t>(step < 0 ? -step : step)));
+}
+
+uint64_t serialAt(uint64_t value, int sizeBytes, bool down, uint32_t steps)
+{
+    if (sizeBytes >= 8) return down ? value - steps : value + steps;
+    const uint32_t mask = sizeBytes == 1 ? 0xFFu : sizeBytes == 2 ? 0xFFFFu : 0xFFFFFFFFu;
+    const uint32_t low = static_cast<uint32_t>(value);
+    const uint32_t next = (down ? low - steps : low + steps) & mask;
+    return (value & 0xFFFFFFFF00000000ull) | next;
+}
+
+std::string serialText(uint64_t value, int sizeBytes)
+{
+    char b[24];
+    const auto low = static_cast<unsigned>(value & 0xFFFFFFFFu);
+    switch (sizeBytes) {
+    case 8: std::snprintf(b, sizeof b, "%08x%08x", static_cast<unsigned>(value >> 32), low); break;
+    case 4: std::snprintf(b, sizeof b, "%08x", low); break;
+    case 2: std::snprintf(b, sizeof b, "%04x", low); break;
+    default: std::snprintf(b, sizeof b, "%02x", low); break;
     }
-    return static_cast<uint32_t>(v);
+    return b;
+}
+
+bool parseSerialData64(const std::string& text, int sizeBytes, uint64_t& data)
+{
+    if (sizeBytes < 8) {
+        uint32_t v = 0;
+        if (!parseSerialData(text, sizeBytes, v)) return false;
+        data = v;
+        return true;
+    }
+    if (text.empty() || text.size() > 16) return false;
+    uint64_t v = 0;
+    for (char c : text) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return false;
+        v = v * 16 + uint64_t(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::toupper(c) - 'A' + 10);
+    }
+    data = v;
+    return true;
 }
 
 bool parseSerialAddress(const std::string& text, int sizeBytes, uint32_t highest, uint32_t& address)

@@ -44,6 +44,19 @@ std::string intermediateFirmwarePath(const std::string& programFolder);
 // The serial number after a device: +1 or -1, wrapped to its size in bytes
 // (1: 0..255, 2: 0..0xFFFF, 4: as it is).
 uint32_t stepSerial(uint32_t value, int sizeBytes, int step);
+
+// Serial numbers of up to 8 bytes as one 64-bit value, the high word in the
+// upper half.  The number `steps` positions on from value, counting up or
+// down: 8 bytes wrap as 64 bits (a low word that wraps carries into, or
+// borrows from, the high word); 1, 2 and 4 bytes wrap within their width and
+// leave the high word as it is.
+uint64_t serialAt(uint64_t value, int sizeBytes, bool down, uint32_t steps);
+// The number as the programs show it: "%08x%08x" (8 bytes), "%08x", "%04x" or "%02x".
+std::string serialText(uint64_t value, int sizeBytes);
+// The serial data of up to 8 bytes: for 8 bytes at most 16 hexadecimal
+// digits (with more than 8, the leading ones make the high word); for 1, 2
+// and 4 bytes what parseSerialData takes, into the low word.
+bool parseSerialData64(const std::string& text, int sizeBytes, uint64_t& data);
 // The serial-number EPV's address: hexadecimal as "%x" reads it, and
 // address + size - 1 not above the highest address.
 bool parseSerialAddress(const std::string& text, int sizeBytes, uint32_t highest, uint32_t& address);

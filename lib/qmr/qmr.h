@@ -271,9 +271,10 @@ typedef struct FlshContext {
 
     /* serial numbers of the expansion EPV (caller) */
     uint32_t serialAddress;
-    uint8_t serialSize;       /* 1, 2 or 4 bytes */
+    uint8_t serialSize;       /* 1, 2 or 4 bytes (gang: also 8) */
     uint32_t serialValue;     /* single unit: the serial number */
-    uint32_t unitSerial[QMR_UNITS][2]; /* gang: per unit position, serial number and step */
+    uint32_t unitSerial[QMR_UNITS][2]; /* (caller, gang) per unit position: the serial number's
+                                          high and low word (1, 2 and 4 bytes: the low word) */
 
     /* log and system information */
     uint32_t okCount;
@@ -444,7 +445,14 @@ static inline uint8_t qmr_info_default_setting(const FlshContext* c)
 {
     return c->unitInfo[2];
 }
-/* Build number of the unit firmware the system information reports. */
+/* The gang box's own firmware version (major in the high byte); the unit
+ * keeps it minor byte first at offsets 3..4. */
+static inline uint16_t qmr_info_gang_version(const FlshContext* c)
+{
+    return (uint16_t)(((unsigned)c->unitInfo[4] << 8) | c->unitInfo[3]);
+}
+/* Build number of the firmware the system information reports (the gang
+ * box's own in the gang build). */
 static inline uint16_t qmr_info_build(const FlshContext* c)
 {
     return qmr_be16(&c->unitInfo[21]);
