@@ -348,7 +348,10 @@ TEST_F(Sequences, ExpansionEpvWritesEachUnitsSerialNumber)
     s.ctx->serialAddress = 0x100;
     s.ctx->serialSize = 4;
     s.ctx->serialValue = 0xCAFE0001;
-    for (int i = 0; i < 8; ++i) s.ctx->unitSerial[i][0] = 0xCAFE0001 + static_cast<uint32_t>(i);
+    for (int i = 0; i < 8; ++i) {
+        s.ctx->unitSerial[i][0] = 0x5A5A5A5A;  // the high word: not written for 4 bytes
+        s.ctx->unitSerial[i][1] = 0xCAFE0001 + static_cast<uint32_t>(i);
+    }
     QMRFlshEXPEPV(s.ctx, 0);
     EXPECT_STREQ(s.next().text, "EXPANSION EPV Command ...");
     ASSERT_EQ(poll(s, 9).back().code, 0);
@@ -363,6 +366,19 @@ TEST_F(Sequences, ExpansionEpvWritesEachUnitsSerialNumber)
             if (f.command == 0x2A) n = f.data.size();
         EXPECT_EQ(n, kGang ? 69u : 9u);
     });
+#ifdef QMR_GANG
+    // Eight bytes: the high word, then the low word.
+    s.ctx->serialSize = 8;
+    s.ctx->unitSerial[2][0] = 0x01020304;
+    s.ctx->unitSerial[2][1] = 0x05060708;
+    QMRFlshEXPEPV(s.ctx, 0);
+    EXPECT_STREQ(s.next().text, "EXPANSION EPV Command ...");
+    ASSERT_EQ(poll(s, 9).back().code, 0);
+    unit([&](qmr::sim::Device& d) {
+        auto& m = d.targetMemory(3);
+        EXPECT_EQ(std::vector<uint8_t>(m.begin() + 0x100, m.begin() + 0x108), (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7, 8}));
+    });
+#endif
 }
 
 TEST_F(Sequences, PollOutcomes)
