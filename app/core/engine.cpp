@@ -634,8 +634,9 @@ void ProgramEngine::loadImage()
     log(QStringLiteral(">> LoadFile Reading...."));
     if (ctx_) {
         const HexProgressRecord& t = hex_->ring[0];
-        std::snprintf(ctx_->hexTimestamp, sizeof ctx_->hexTimestamp, "%04d%02d%02d%02d%02d%02d", t.year % 10000,
-                      t.month % 100, t.day % 100, t.hour % 100, t.minute % 100, t.second % 100);
+        auto part = [](int32_t v, unsigned range) { return static_cast<unsigned>(v) % range; };
+        std::snprintf(ctx_->hexTimestamp, sizeof ctx_->hexTimestamp, "%04u%02u%02u%02u%02u%02u", part(t.year, 10000),
+                      part(t.month, 100), part(t.day, 100), part(t.hour, 100), part(t.minute, 100), part(t.second, 100));
     }
     imageLoadPending_ = true;
 }

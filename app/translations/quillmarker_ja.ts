@@ -18,6 +18,119 @@
     </message>
 </context>
 <context>
+    <name>CQMGANGView</name>
+    <message>
+        <location filename="../gang/cqmgangview.cpp" line="+146"/>
+        <source>Setup information</source>
+        <translation>ｾｯﾄｱｯﾌﾟ情報</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Setting file No</source>
+        <translation>ｾｯﾃｨﾝｸﾞﾌｧｲﾙNo</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Setting file</source>
+        <translation>ｾｯﾃｨﾝｸﾞﾌｧｲﾙ</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Parameter file</source>
+        <translation>ﾊﾟﾗﾒｰﾀﾌｧｲﾙ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Target device</source>
+        <translation>ﾀｰｹﾞｯﾄﾃﾞﾊﾞｲｽ</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Oscillator</source>
+        <translation>供給発振器</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Communication</source>
+        <translation>通信方式</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Speed</source>
+        <translation>速度</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Operation mode</source>
+        <translation>動作ﾓｰﾄﾞ</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>HEX File</source>
+        <translation>HEX File</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>File name</source>
+        <translation>ﾌｧｲﾙ名</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Time stamp</source>
+        <translation>ﾀｲﾑｽﾀﾝﾌﾟ</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Checksum (CRC)</source>
+        <translation>ﾁｪｯｸｻﾑ(CRC)</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Serial numbers</source>
+        <translation>ｼﾘｱﾙNo.</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>EPV with serial No.</source>
+        <translation>ｼﾘｱﾙNo.付EPV</translation>
+    </message>
+    <message>
+        <location line="+7"/>
+        <source>Address</source>
+        <translation>ｱﾄﾞﾚｽ</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Size</source>
+        <translation>ｻｲｽﾞ</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Data</source>
+        <translation>ﾃﾞｰﾀ</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Algorithm</source>
+        <translation>ｱﾙｺﾞﾘｽﾞﾑ</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Missing No</source>
+        <translation>欠番No</translation>
+    </message>
+    <message>
+        <location line="+18"/>
+        <source>Status</source>
+        <translation>ｽﾃｰﾀｽ</translation>
+    </message>
+    <message>
+        <location line="+47"/>
+        <source>Show trace</source>
+        <translation>ﾄﾚｰｽ表示</translation>
+    </message>
+</context>
+<context>
     <name>CQMQMRView</name>
     <message>
         <location filename="../qm/cqmqmrview.cpp" line="+118"/>
@@ -127,6 +240,81 @@ Device Checksum       : %s    </translation>
     </message>
 </context>
 <context>
+    <name>GangLogic</name>
+    <message>
+        <location filename="../gang/ganglogic.cpp" line="+356"/>
+        <source>Renew it because firmware version is old.</source>
+        <translation>ファームウェアのバージョンが古いので更新してください。</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location line="+11"/>
+        <location line="+2"/>
+        <source>Warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <location line="-2"/>
+        <source>Renew it because QM version is different.</source>
+        <translation>QMのバージョンが異なるので更新してください。</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Renew it because QM firmware version is old.</source>
+        <translation>QMのファームウェアのバージョンが古いので更新してください。</translation>
+    </message>
+    <message>
+        <location line="+143"/>
+        <source>A reading error happened in NANDFlash  
+Hardware broke down  </source>
+        <translation>NANDフラッシュで読込みエラーが発生しました  
+ハードウェアが故障しています  </translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>A reading error happened in NANDFlash  
+Abnormal SET file is erased.  </source>
+        <translation>NANDフラッシュで読込みエラーが発生しました  
+異常なSETファイルを消去します  </translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>A USB communications error happened. 
+Activate graphical interface program again.</source>
+        <translation>USB通信エラーが発生しました。 
+GUIプログラムを再起動してください。</translation>
+    </message>
+    <message>
+        <location line="+8"/>
+        <source>A reading error happened in NANDFlash  
+Default SET file is removed </source>
+        <translation>NANDフラッシュで読込みエラーが発生しました  
+デフォルトSETファイルを削除します </translation>
+    </message>
+    <message>
+        <location line="+36"/>
+        <source>The error writed with NANDFlash happened 
+Hardware broke down  </source>
+        <translation>NANDフラッシュで書込みエラーが発生しました 
+ハードウェアが故障しています  </translation>
+    </message>
+    <message>
+        <location line="+159"/>
+        <source>QMGANG firmware(qmgang_fw*.hex)</source>
+        <translation>ｷﾞｬﾝｸﾞﾌｧｰﾑ(qmgang_fw*.hex)</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>Because there was no arbitrary file, FW update couldn&apos;t be done </source>
+        <translation>任意のファイルが無い為&#x3000;FW更新は行えませんでした </translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Warning </source>
+        <translation>警告</translation>
+    </message>
+</context>
+<context>
     <name>InputFile</name>
     <message>
         <location filename="../core/inputfile.cpp" line="+64"/>
@@ -203,6 +391,413 @@ Device Checksum       : %s    </translation>
         <location line="+0"/>
         <source>Log history information delete</source>
         <translation>ログ履歴情報の消去</translation>
+    </message>
+</context>
+<context>
+    <name>Menu</name>
+    <message>
+        <location filename="../gang/cqmgangview.cpp" line="-175"/>
+        <location filename="../qm/cqmqmrview.cpp" line="-107"/>
+        <source>File(&amp;F)</source>
+        <translation>ﾌｧｲﾙ(&amp;F)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+0"/>
+        <source>Option(&amp;O)</source>
+        <translation>ｵﾌﾟｼｮﾝ(&amp;O)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Device(&amp;D)</source>
+        <translation>ﾃﾞﾊﾞｲｽ(&amp;D)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+0"/>
+        <source>Help(&amp;H)</source>
+        <translation>ﾍﾙﾌﾟ(&amp;H)</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+2"/>
+        <source>HEX File Download(&amp;W)</source>
+        <translation>HEXﾌｧｲﾙ ﾀﾞｳﾝﾛｰﾄﾞ(&amp;W)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Load a HEX file and download it to the unit.
+Download</source>
+        <translation>HEXファイルを読込んでユニットへダウンロードします。
+ダウンロード</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Download</source>
+        <translation>ﾀﾞｳﾝﾛｰﾄﾞ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>HEX File Upload(&amp;U)</source>
+        <translation>HEXﾌｧｲﾙ ｱｯﾌﾟﾛｰﾄﾞ(&amp;U)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Upload the unit&apos;s image to an S-record file.
+HEX upload</source>
+        <translation>ユニットのイメージをSレコードファイルへアップロードします。
+HEXアップロード</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Checksum Display(&amp;S)</source>
+        <translation>ﾁｪｯｸｻﾑ表示(&amp;S)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Show the checksums of the unit&apos;s image.
+Checksum display</source>
+        <translation>ユニットのイメージのチェックサムを表示します。
+チェックサム表示</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Parameter File Download(&amp;P)</source>
+        <translation>ﾊﾟﾗﾒｰﾀﾌｧｲﾙﾀﾞｳﾝﾛｰﾄﾞ(&amp;P)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Register a parameter file on the unit.
+Parameter file</source>
+        <translation>パラメータファイルをユニットへ登録します。
+パラメータファイル</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Setting File Download(&amp;L)</source>
+        <translation>ｾｯﾃｨﾝｸﾞﾌｧｲﾙﾀﾞｳﾝﾛｰﾄﾞ(&amp;L)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Register a setting file from disk on the unit.
+Setting file download</source>
+        <translation>ディスクのセッティングファイルをユニットへ登録します。
+セッティングファイルダウンロード</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Setting File Upload(&amp;H)</source>
+        <translation>ｾｯﾃｨﾝｸﾞﾌｧｲﾙｱｯﾌﾟﾛｰﾄﾞ(&amp;H)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Save one of the unit&apos;s setting files to disk.
+Setting file upload</source>
+        <translation>ユニットのセッティングファイルをディスクへ保存します。
+セッティングファイルアップロード</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Setting File Delete(&amp;E)</source>
+        <translation>ｾｯﾃｨﾝｸﾞﾌｧｲﾙ削除(&amp;E)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Delete one of the unit&apos;s setting files.
+Setting file delete</source>
+        <translation>ユニットのセッティングファイルを削除します。
+セッティングファイル削除</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Exit(&amp;X)</source>
+        <translation>ｱﾌﾟﾘｹｰｼｮﾝの終了(&amp;X)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+0"/>
+        <source>Quit the program.
+Exit</source>
+        <translation>プログラムを終了します。
+終了</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Setup(&amp;T)</source>
+        <translation>Setup(&amp;T)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Make the setting the unit programs with.
+Setup</source>
+        <translation>ユニットが書込みに使うセッティングを作成します。
+セットアップ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Setup</source>
+        <translation>ｾｯﾄｱｯﾌﾟ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>GANG Firmware Update(&amp;G)</source>
+        <translation>GANG ﾌｧｰﾑｳｪｱ更新(&amp;G)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Update the gang box&apos;s own firmware.
+Gang box firmware update</source>
+        <translation>ギャングボックス本体のファームウェアを更新します。
+GANGファームウェア更新</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>QM Firmware Update(&amp;S)</source>
+        <translation>QM ﾌｧｰﾑｳｪｱ更新(&amp;S)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Update the firmware of every unit in the gang box.
+Unit firmware update</source>
+        <translation>ギャングボックスの全ユニットのファームウェアを更新します。
+QMファームウェア更新</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+5"/>
+        <source>Blank Check(&amp;B)</source>
+        <translation>ﾌﾞﾗﾝｸﾁｪｯｸ(&amp;B)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Check if the target device is blank.
+Blank</source>
+        <translation>ターゲットデバイスがブランクか確認します。
+ブランク</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Blank</source>
+        <translation>ﾌﾞﾗﾝｸ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Erase(&amp;A)</source>
+        <translation>ｲﾚｰｽﾞ(&amp;A)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Erase the target device.
+Erase</source>
+        <translation>ターゲットデバイスを消去します。
+イレーズ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+0"/>
+        <source>Erase</source>
+        <translation>ｲﾚｰｽﾞ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+2"/>
+        <source>Program(&amp;P)</source>
+        <translation>ﾌﾟﾛｸﾞﾗﾑ(&amp;P)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Program the target device with the unit&apos;s image.
+Program</source>
+        <translation>ユニットのイメージをターゲットデバイスへ書込みます。
+プログラム</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Program</source>
+        <translation>ﾌﾟﾛｸﾞﾗﾑ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Verify(&amp;V)</source>
+        <translation>ﾍﾞﾘﾌｧｲ(&amp;V)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Compare the target device with the unit&apos;s image.
+Verify</source>
+        <translation>ターゲットデバイスをユニットのイメージと照合します。
+ベリファイ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Verify</source>
+        <translation>ﾍﾞﾘﾌｧｲ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>EPV(&amp;E)</source>
+        <translation>EPV(&amp;E)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Blank check, erase, program and verify a device.
+EPV</source>
+        <translation>ブランクチェック、消去、書込み、ベリファイを行います。
+EPV</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>EPV</source>
+        <translation>EPV</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>EPV with Serial No.(&amp;N)</source>
+        <translation>ｼﾘｱﾙNo.付EPV(&amp;N)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Set the serial numbers the EPV writes into the devices.
+Serial No. settings</source>
+        <translation>EPVでデバイスに書き込むシリアルNo.を設定します。
+シリアルNo.設定</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+2"/>
+        <source>Read(&amp;R)</source>
+        <translation>ﾘｰﾄﾞ(&amp;R)</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+0"/>
+        <source>Read the target device.</source>
+        <translation>ターゲットデバイスを読出します。</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Security(&amp;C)</source>
+        <translation>ｾｷｭﾘﾃｨ(&amp;C)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Set the target device&apos;s security flags.
+Security</source>
+        <translation>ターゲットデバイスのセキュリティフラグを設定します。
+セキュリティ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Checksum(&amp;S)</source>
+        <translation>ﾁｪｯｸｻﾑ(&amp;S)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Read the target device&apos;s checksum.
+Checksum</source>
+        <translation>ターゲットデバイスのチェックサムを読出します。
+チェックサム</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Signature(&amp;I)</source>
+        <translation>ｼｸﾞﾈﾁｬ(&amp;I)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>Read the target device&apos;s signature.
+Signature</source>
+        <translation>ターゲットデバイスのシグネチャを読出します。
+シグネチャ</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <source>About(&amp;A)</source>
+        <translation>About(&amp;A)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Show the versions of the gang box, its units, the program and the library.
+About</source>
+        <translation>ギャングボックス、ユニット、プログラム、ライブラリのバージョンを表示します。
+バージョン情報</translation>
+    </message>
+    <message>
+        <location filename="../qm/cqmqmrview.cpp" line="-28"/>
+        <source>Log History(&amp;L)</source>
+        <translation>ﾛｸﾞ履歴(&amp;L)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Show the unit&apos;s OK/NG log of standalone operation.
+Log history</source>
+        <translation>スタンドアロン動作のOK/NGログを表示します。
+ログ履歴</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Firmware Update(&amp;F)</source>
+        <translation>ﾌｧｰﾑｳェｱ更新(&amp;F)</translation>
+    </message>
+    <message>
+        <location line="+1"/>
+        <source>Update the unit&apos;s firmware.
+Firmware update</source>
+        <translation>ユニットのファームウェアを更新します。
+ファームウェア更新</translation>
+    </message>
+    <message>
+        <location line="+17"/>
+        <source>EPV with a serial number written into each device.
+Serial No. EPV</source>
+        <translation>デバイス毎にシリアル番号を書込むEPVです。
+シリアルNo.付EPV</translation>
+    </message>
+    <message>
+        <location line="+9"/>
+        <source>Show the versions of the unit, the program and the library.
+About</source>
+        <translation>ユニット、プログラム、ライブラリのバージョンを表示します。
+バージョン情報</translation>
     </message>
 </context>
 <context>
@@ -409,22 +1004,26 @@ Device Checksum       : %s    </translation>
         <translation>任意のファイルが無い為&#x3000;FW更新は行えませんでした </translation>
     </message>
     <message>
+        <location filename="../gang/ganglogic.cpp" line="-689"/>
         <location filename="../qm/qmlogic.cpp" line="+42"/>
         <source>Please Read a PRM File for BlankCheck.</source>
         <translation>ブランクチェックの前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
         <location line="+2"/>
+        <location filename="../qm/qmlogic.cpp" line="+2"/>
         <source>Please Read a PRM File for Erase.</source>
         <translation>イレーズの前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
         <location line="+3"/>
+        <location filename="../qm/qmlogic.cpp" line="+3"/>
         <source>Please Read a PRM File for Program.</source>
         <translation>プログラムの前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
         <location line="+2"/>
+        <location filename="../qm/qmlogic.cpp" line="+2"/>
         <source>Please Read a PRM File for Verify.</source>
         <translation>ベリファイの前にPRMファイルを読込んでください。</translation>
     </message>
@@ -434,52 +1033,72 @@ Device Checksum       : %s    </translation>
         <location line="+3"/>
         <location line="+17"/>
         <location line="+3"/>
+        <location line="+3"/>
+        <location filename="../qm/qmlogic.cpp" line="+2"/>
+        <location line="+22"/>
+        <location line="+3"/>
+        <location line="+17"/>
+        <location line="+3"/>
         <source>Please Read a PRM File for SecurityRead.</source>
         <translation>この操作の前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
-        <location line="-43"/>
+        <location line="-46"/>
+        <location filename="../qm/qmlogic.cpp" line="-43"/>
         <source>Checksum NG.</source>
         <translation>チェックサムNG。</translation>
     </message>
     <message>
         <location line="+2"/>
+        <location filename="../qm/qmlogic.cpp" line="+2"/>
         <source>Please Read a PRM File for Device Checksum.</source>
         <translation>デバイスチェックサムの前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
         <location line="+3"/>
+        <location line="+2"/>
+        <location filename="../qm/qmlogic.cpp" line="+3"/>
         <source>Please Read a PRM File for EPV.</source>
         <translation>EPVの前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
-        <location line="+4"/>
+        <location line="+2"/>
+        <location filename="../qm/qmlogic.cpp" line="+4"/>
         <source>Please Read a PRM File for Signature.</source>
         <translation>シグネチャ読出しの前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
         <location line="+2"/>
+        <location filename="../qm/qmlogic.cpp" line="+2"/>
         <source>Flash Open NG.</source>
         <translation>フラッシュオープンNG。</translation>
     </message>
     <message>
         <location line="+2"/>
         <location line="+24"/>
+        <location filename="../qm/qmlogic.cpp" line="+2"/>
+        <location line="+24"/>
         <source>PRM File Send NG.</source>
         <translation>PRMファイル送信NG。</translation>
     </message>
     <message>
         <location line="-22"/>
+        <location filename="../qm/qmlogic.cpp" line="-22"/>
         <source>SET File Send NG.</source>
         <translation>SETファイル送信NG。</translation>
     </message>
     <message>
         <location line="+2"/>
+        <location filename="../qm/qmlogic.cpp" line="+2"/>
         <source>SET File Upload NG.</source>
         <translation>SETファイルアップロードNG。</translation>
     </message>
     <message>
         <location line="+9"/>
+        <location line="+3"/>
+        <location line="+3"/>
+        <location line="+20"/>
+        <location filename="../qm/qmlogic.cpp" line="+9"/>
         <location line="+3"/>
         <location line="+3"/>
         <location line="+17"/>
@@ -488,11 +1107,24 @@ Device Checksum       : %s    </translation>
     </message>
     <message>
         <location line="-3"/>
+        <location filename="../qm/qmlogic.cpp" line="-3"/>
         <source>System Info Write NG.</source>
         <translation>システム情報書込みNG。</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+8"/>
+        <source>Start Button Info NG.</source>
+        <translation>スタートボタン情報 NG.</translation>
+    </message>
+    <message>
+        <location line="+13"/>
+        <source>A time-out occurred.
+Restart a target and the GUI</source>
+        <translation>タイムアウトが発生しました。
+ターゲットとGUIを再起動してください</translation>
+    </message>
+    <message>
+        <location filename="../qm/qmlogic.cpp" line="+17"/>
         <source>A time-out occurred. Confirm Power switch configuration 
 Restart a target and the GUI</source>
         <translation>タイムアウトが発生しました。電源スイッチの設定を確認してください 
@@ -550,323 +1182,21 @@ Hardware broke down  </source>
     </message>
 </context>
 <context>
-    <name>QmMenu</name>
+    <name>ReadDialog</name>
     <message>
-        <location filename="../qm/cqmqmrview.cpp" line="-107"/>
-        <source>File(&amp;F)</source>
-        <translation>ﾌｧｲﾙ(&amp;F)</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>Option(&amp;O)</source>
-        <translation>ｵﾌﾟｼｮﾝ(&amp;O)</translation>
+        <location filename="../gang/serialsettingsdialog.cpp" line="+71"/>
+        <source>Read device</source>
+        <translation>ﾘｰﾄﾞﾃﾞﾊﾞｲｽ</translation>
     </message>
     <message>
         <location line="+1"/>
-        <source>Device(&amp;D)</source>
-        <translation>ﾃﾞﾊﾞｲｽ(&amp;D)</translation>
+        <source>Socket</source>
+        <translation>ｿｹｯﾄ</translation>
     </message>
     <message>
-        <location line="+0"/>
-        <source>Help(&amp;H)</source>
-        <translation>ﾍﾙﾌﾟ(&amp;H)</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>HEX File Download(&amp;W)</source>
-        <translation>HEXﾌｧｲﾙ ﾀﾞｳﾝﾛｰﾄﾞ(&amp;W)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Load a HEX file and download it to the unit.
-Download</source>
-        <translation>HEXファイルを読込んでユニットへダウンロードします。
-ダウンロード</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Download</source>
-        <translation>ﾀﾞｳﾝﾛｰﾄﾞ</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>HEX File Upload(&amp;U)</source>
-        <translation>HEXﾌｧｲﾙ ｱｯﾌﾟﾛｰﾄﾞ(&amp;U)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Upload the unit&apos;s image to an S-record file.
-HEX upload</source>
-        <translation>ユニットのイメージをSレコードファイルへアップロードします。
-HEXアップロード</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Checksum Display(&amp;S)</source>
-        <translation>ﾁｪｯｸｻﾑ表示(&amp;S)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Show the checksums of the unit&apos;s image.
-Checksum display</source>
-        <translation>ユニットのイメージのチェックサムを表示します。
-チェックサム表示</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Parameter File Download(&amp;P)</source>
-        <translation>ﾊﾟﾗﾒｰﾀﾌｧｲﾙﾀﾞｳﾝﾛｰﾄﾞ(&amp;P)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Register a parameter file on the unit.
-Parameter file</source>
-        <translation>パラメータファイルをユニットへ登録します。
-パラメータファイル</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Setting File Download(&amp;L)</source>
-        <translation>ｾｯﾃｨﾝｸﾞﾌｧｲﾙﾀﾞｳﾝﾛｰﾄﾞ(&amp;L)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Register a setting file from disk on the unit.
-Setting file download</source>
-        <translation>ディスクのセッティングファイルをユニットへ登録します。
-セッティングファイルダウンロード</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Setting File Upload(&amp;H)</source>
-        <translation>ｾｯﾃｨﾝｸﾞﾌｧｲﾙｱｯﾌﾟﾛｰﾄﾞ(&amp;H)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Save one of the unit&apos;s setting files to disk.
-Setting file upload</source>
-        <translation>ユニットのセッティングファイルをディスクへ保存します。
-セッティングファイルアップロード</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Setting File Delete(&amp;E)</source>
-        <translation>ｾｯﾃｨﾝｸﾞﾌｧｲﾙ削除(&amp;E)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Delete one of the unit&apos;s setting files.
-Setting file delete</source>
-        <translation>ユニットのセッティングファイルを削除します。
-セッティングファイル削除</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Exit(&amp;X)</source>
-        <translation>ｱﾌﾟﾘｹｰｼｮﾝの終了(&amp;X)</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>Quit the program.
-Exit</source>
-        <translation>プログラムを終了します。
-終了</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Setup(&amp;T)</source>
-        <translation>Setup(&amp;T)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Make the setting the unit programs with.
-Setup</source>
-        <translation>ユニットが書込みに使うセッティングを作成します。
-セットアップ</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Setup</source>
-        <translation>ｾｯﾄｱｯﾌﾟ</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Log History(&amp;L)</source>
-        <translation>ﾛｸﾞ履歴(&amp;L)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Show the unit&apos;s OK/NG log of standalone operation.
-Log history</source>
-        <translation>スタンドアロン動作のOK/NGログを表示します。
-ログ履歴</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Firmware Update(&amp;F)</source>
-        <translation>ﾌｧｰﾑｳェｱ更新(&amp;F)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Update the unit&apos;s firmware.
-Firmware update</source>
-        <translation>ユニットのファームウェアを更新します。
-ファームウェア更新</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Blank Check(&amp;B)</source>
-        <translation>ﾌﾞﾗﾝｸﾁｪｯｸ(&amp;B)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Check if the target device is blank.
-Blank</source>
-        <translation>ターゲットデバイスがブランクか確認します。
-ブランク</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Blank</source>
-        <translation>ﾌﾞﾗﾝｸ</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Erase(&amp;A)</source>
-        <translation>ｲﾚｰｽﾞ(&amp;A)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Erase the target device.
-Erase</source>
-        <translation>ターゲットデバイスを消去します。
-イレーズ</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>Erase</source>
-        <translation>ｲﾚｰｽﾞ</translation>
-    </message>
-    <message>
-        <location line="+2"/>
-        <source>Program(&amp;P)</source>
-        <translation>ﾌﾟﾛｸﾞﾗﾑ(&amp;P)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Program the target device with the unit&apos;s image.
-Program</source>
-        <translation>ユニットのイメージをターゲットデバイスへ書込みます。
-プログラム</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Program</source>
-        <translation>ﾌﾟﾛｸﾞﾗﾑ</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Verify(&amp;V)</source>
-        <translation>ﾍﾞﾘﾌｧｲ(&amp;V)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Compare the target device with the unit&apos;s image.
-Verify</source>
-        <translation>ターゲットデバイスをユニットのイメージと照合します。
-ベリファイ</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Verify</source>
-        <translation>ﾍﾞﾘﾌｧｲ</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>EPV(&amp;E)</source>
-        <translation>EPV(&amp;E)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Blank check, erase, program and verify a device.
-EPV</source>
-        <translation>ブランクチェック、消去、書込み、ベリファイを行います。
-EPV</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>EPV</source>
-        <translation>EPV</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>EPV with Serial No.(&amp;N)</source>
-        <translation>ｼﾘｱﾙNo.付EPV(&amp;N)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>EPV with a serial number written into each device.
-Serial No. EPV</source>
-        <translation>デバイス毎にシリアル番号を書込むEPVです。
-シリアルNo.付EPV</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Read(&amp;R)</source>
-        <translation>ﾘｰﾄﾞ(&amp;R)</translation>
-    </message>
-    <message>
-        <location line="+0"/>
-        <source>Read the target device.</source>
-        <translation>ターゲットデバイスを読出します。</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Security(&amp;C)</source>
-        <translation>ｾｷｭﾘﾃｨ(&amp;C)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Set the target device&apos;s security flags.
-Security</source>
-        <translation>ターゲットデバイスのセキュリティフラグを設定します。
-セキュリティ</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Checksum(&amp;S)</source>
-        <translation>ﾁｪｯｸｻﾑ(&amp;S)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Read the target device&apos;s checksum.
-Checksum</source>
-        <translation>ターゲットデバイスのチェックサムを読出します。
-チェックサム</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Signature(&amp;I)</source>
-        <translation>ｼｸﾞﾈﾁｬ(&amp;I)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Read the target device&apos;s signature.
-Signature</source>
-        <translation>ターゲットデバイスのシグネチャを読出します。
-シグネチャ</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>About(&amp;A)</source>
-        <translation>About(&amp;A)</translation>
-    </message>
-    <message>
-        <location line="+1"/>
-        <source>Show the versions of the unit, the program and the library.
-About</source>
-        <translation>ユニット、プログラム、ライブラリのバージョンを表示します。
-バージョン情報</translation>
+        <location line="+3"/>
+        <source>Socket %1</source>
+        <translation>ｿｹｯﾄ%1</translation>
     </message>
 </context>
 <context>
@@ -939,6 +1269,68 @@ About</source>
         <location line="+54"/>
         <source>Please Setup Device.</source>
         <translation>デバイスをセットアップしてください。</translation>
+    </message>
+</context>
+<context>
+    <name>SerialSettingsDialog</name>
+    <message>
+        <location filename="../gang/serialsettingsdialog.cpp" line="-56"/>
+        <source>EPV with serial number</source>
+        <translation>ｼﾘｱﾙNo.付EPV</translation>
+    </message>
+    <message>
+        <location line="+11"/>
+        <source>Address</source>
+        <translation>ｱﾄﾞﾚｽ</translation>
+    </message>
+    <message>
+        <location line="+3"/>
+        <source>Size</source>
+        <translation>ｻｲｽﾞ</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Data</source>
+        <translation>ﾃﾞｰﾀ</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Custom</source>
+        <translation>ｶｽﾀﾑ</translation>
+    </message>
+    <message>
+        <location line="+4"/>
+        <source>Algorithm</source>
+        <translation>ｱﾙｺﾞﾘｽﾞﾑ</translation>
+    </message>
+    <message>
+        <location line="+5"/>
+        <source>Set</source>
+        <translation>設定</translation>
+    </message>
+    <message>
+        <location line="+2"/>
+        <source>Cancel</source>
+        <translation>ｷｬﾝｾﾙ</translation>
+    </message>
+</context>
+<context>
+    <name>SerialSettingsLogic</name>
+    <message>
+        <location filename="../gang/serialsettings.cpp" line="+36"/>
+        <source>An address is illegal</source>
+        <translation>アドレスが不正です</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <location line="+5"/>
+        <source>Warning</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <location line="+0"/>
+        <source>Data are illegal</source>
+        <translation>データが不正です</translation>
     </message>
 </context>
 <context>

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "checks/codes.h"
+#include "support/hexfiles.h"
 
 using namespace qmtest;
 namespace fs = std::filesystem;
@@ -40,30 +41,9 @@ SFile parseS(const QString& path)
     return out;
 }
 
-// An Intel HEX unit firmware of `size` bytes from address 0, with its marker.
 std::string firmwareHex(uint32_t size, bool marker = true)
 {
-    std::vector<uint8_t> img(size, 0x11);
-    if (marker) {
-        const uint8_t m[10] = {'v', 'e', 'x', 'o', 'r', 0x9F, 0x2F, 0xBF, 0x53, 0xDA};
-        std::memcpy(img.data() + 0x70, m, 10);
-    }
-    std::string out;
-    char b[80];
-    for (uint32_t a = 0; a < size; a += 16) {
-        uint32_t n = std::min<uint32_t>(16, size - a);
-        unsigned sum = n + ((a >> 8) & 0xFF) + (a & 0xFF);
-        std::snprintf(b, sizeof b, ":%02X%04X00", n, a & 0xFFFF);
-        out += b;
-        for (uint32_t i = 0; i < n; ++i) {
-            std::snprintf(b, sizeof b, "%02X", img[a + i]);
-            out += b;
-            sum += img[a + i];
-        }
-        std::snprintf(b, sizeof b, "%02X\r\n", (0u - sum) & 0xFF);
-        out += b;
-    }
-    return out + ":00000001FF\r\n";
+    return qmrtest::firmwareHex(size, marker ? qmrtest::Marker::Unit : qmrtest::Marker::None);
 }
 
 class Images : public ::testing::Test {
@@ -347,7 +327,9 @@ TEST_F(Images, TheUnitCountsItsResultsForTheLogHistory)
         EXPECT_EQ(d.okText(), QStringLiteral("     1"));
         EXPECT_EQ(d.ngText(), QStringLiteral("     1"));
         EXPECT_EQ(d.rows().size(), 1);
-        if (!d.rows().isEmpty()) EXPECT_EQ(d.rows()[0].message, QString::fromUtf8(qmr::checks::targetErrorText(15, true)));
+        if (!d.rows().isEmpty()) {
+            EXPECT_EQ(d.rows()[0].message, QString::fromUtf8(qmr::checks::targetErrorText(15, true)));
+        }
         return false;
     };
     s.trigger(Action::LogHistory);
