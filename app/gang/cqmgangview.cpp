@@ -65,9 +65,12 @@ QLineEdit* readOnlyEdit(int width)
 
 QPixmap unitPicture(UnitImage image)
 {
+    // Drawn once: the columns show them on every record of a device operation.
+    static const QPixmap present = QIcon(QStringLiteral(":/gang/unit-present.svg")).pixmap(48, 162);
+    static const QPixmap failed = QIcon(QStringLiteral(":/gang/unit-failed.svg")).pixmap(48, 162);
     switch (image) {
-    case UnitImage::Present: return QIcon(QStringLiteral(":/gang/unit-present.svg")).pixmap(48, 162);
-    case UnitImage::Failed: return QIcon(QStringLiteral(":/gang/unit-failed.svg")).pixmap(48, 162);
+    case UnitImage::Present: return present;
+    case UnitImage::Failed: return failed;
     case UnitImage::None: break;
     }
     return QPixmap();
@@ -287,6 +290,7 @@ void CQMGANGView::showUnits(const UnitColumns& units)
 {
     for (size_t i = 0; i < units.size(); ++i) {
         const UnitColumn& u = units[i];
+        if (shownUnits_ && (*shownUnits_)[i] == u) continue;  // as it is shown
         Column& c = columns_[i];
         c.image->setPixmap(unitPicture(u.image));
         c.rowA->setText(u.rowA);
@@ -298,6 +302,7 @@ void CQMGANGView::showUnits(const UnitColumns& units)
         p.setColor(QPalette::WindowText, ng ? QColor(0xc0, 0x39, 0x2b) : ok ? QColor(0x1e, 0x84, 0x49) : palette().color(QPalette::WindowText));
         c.result->setPalette(p);
     }
+    shownUnits_ = units;
 }
 
 void CQMGANGView::showSerialBox(const SerialBox& box)

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "gang/ganglogic.h"
 #include "gang/gangscreen.h"
@@ -75,6 +76,7 @@ private:
     QtDialogs dialogs_;
     std::array<QLabel*, 11> fields_{};
     std::array<Column, kUnitPositions> columns_{};
+    std::optional<UnitColumns> shownUnits_;
     QLabel* status_;
     CTextProgressBar* bar_;
     QPlainTextEdit* log_;
