@@ -2,8 +2,6 @@
 
 #include <QFileInfo>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -62,7 +60,7 @@ ProgramEngine::~ProgramEngine()
     prmBuffer_ = nullptr;
     if (hex_) QMRHexClose(hex_);
     hex_ = nullptr;
-    if (loaderFileFd_ >= 0) ::close(loaderFileFd_);
+    loaderPath_.reset();
     if (ctx_) QMRFlshClose(ctx_);
     ctx_ = nullptr;
 }
@@ -590,17 +588,10 @@ bool ProgramEngine::openLoader(const QString& path, uint32_t firmwareCheck)
 {
     if (hex_) QMRHexClose(hex_);
     hex_ = nullptr;
-    if (loaderFileFd_ >= 0) ::close(loaderFileFd_);
-    loaderFileFd_ = -1;
-    // The loader keeps at most 255 characters of the name: a longer path is
-    // handed over as the path of a descriptor held open on the file, which
-    // leaves the current folder as it is.
-    QByteArray full = QFileInfo(path).absoluteFilePath().toUtf8();
-    if (full.size() > 255) {
-        loaderFileFd_ = ::open(full.constData(), O_PATH | O_CLOEXEC);
-        if (loaderFileFd_ >= 0) full = QByteArray::number(loaderFileFd_).prepend("/proc/self/fd/");
-    }
-    hex_ = QMRHexOpen(full.constData(), loaderPort_.window(), QMR_MSG_HEXLOADED, nullptr, 0, firmwareCheck);
+    // The loader keeps at most 255 characters of the name (a longer path is
+    // handed over by a descriptor held open on the file).
+    loaderPath_ = std::make_unique<LoaderPath>(QFileInfo(path).absoluteFilePath().toStdString());
+    hex_ = QMRHexOpen(loaderPath_->c_str(), loaderPort_.window(), QMR_MSG_HEXLOADED, nullptr, 0, firmwareCheck);
     return hex_ != nullptr;
 }
 

@@ -17,9 +17,11 @@
 
 #include <deque>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "core/commands.h"
+#include "core/inputfile.h"
 #include "core/notify.h"
 #include "core/screen.h"
 #include "core/settinglist.h"
@@ -226,7 +228,7 @@ protected:
     std::vector<uint8_t> uploadBlock_, readBlock_, imageCopy_, firmwareCopy_;
     PrmRecord* prmBuffer_ = nullptr;
     HexContext* hex_ = nullptr;
-    int loaderFileFd_ = -1;  // holds a file opened by its descriptor's path
+    std::unique_ptr<LoaderPath> loaderPath_;  // the name the loader has the file by
 
     int progressRequests_ = 0;
 

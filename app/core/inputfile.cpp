@@ -1,5 +1,7 @@
 #include "core/inputfile.h"
 
+#include <climits>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -139,6 +141,24 @@ bool writeWholeFile(const std::string& path, const void* data, size_t n, std::st
         ::close(d);
     }
     return true;
+}
+
+LoaderPath::LoaderPath(const std::string& path)
+{
+    std::string full = path;
+    if (!full.empty() && full[0] != '/') {
+        char cwd[PATH_MAX];
+        if (getcwd(cwd, sizeof cwd)) full = std::string(cwd) + "/" + full;
+    }
+    name_ = full;
+    if (full.size() <= 255) return;
+    fd_ = ::open(full.c_str(), O_PATH | O_CLOEXEC);
+    if (fd_ >= 0) name_ = "/proc/self/fd/" + std::to_string(fd_);
+}
+
+LoaderPath::~LoaderPath()
+{
+    if (fd_ >= 0) ::close(fd_);
 }
 
 }  // namespace qmr::app

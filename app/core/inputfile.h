@@ -32,4 +32,21 @@ InputFile readWholeFile(const std::string& path, size_t max, std::vector<uint8_t
 // when it could not; nothing is left behind then.
 bool writeWholeFile(const std::string& path, const void* data, size_t n, std::string* why = nullptr);
 
+// The name the image loader opens a file by: the absolute path, or, when
+// that is longer than the 255 characters the loader keeps, the path of a
+// descriptor held open on the file for as long as this object lives (the
+// current folder is never changed for it).
+class LoaderPath {
+public:
+    explicit LoaderPath(const std::string& path);
+    ~LoaderPath();
+    LoaderPath(const LoaderPath&) = delete;
+    LoaderPath& operator=(const LoaderPath&) = delete;
+    const char* c_str() const { return name_.c_str(); }
+
+private:
+    std::string name_;
+    int fd_ = -1;
+};
+
 }  // namespace qmr::app

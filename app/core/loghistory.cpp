@@ -2,37 +2,25 @@
 
 #include "core/inputfile.h"
 #include "core/text.h"
-#include "checks/codes.h"
+#include "core/logtext.h"
 
 namespace qmr::app {
-
-const char* standaloneName(int op)
-{
-    switch (op) {
-    case 1: return "EPV";
-    case 2: return "Verify";
-    case 3: return "Erase";
-    case 4: return "Blank Check";
-    default: return "";
-    }
-}
 
 LogHistoryLogic::LogHistoryLogic(Screen& screen, int standaloneOp, int32_t okCount, int32_t ngCount,
                                  const std::array<uint16_t, 32>& ngList, bool english)
     : screen_(screen), op_(standaloneOp), ok_(okCount < 0 ? 0 : okCount), ng_(ngCount < 0 ? 0 : ngCount)
 {
-    int n = ng_ < 31 ? ng_ : 31;
-    for (int i = 0; i < n; ++i)
-        rows_.append({QString::asprintf("%03d", ng_ - i), QString::fromUtf8(checks::targetErrorText(ngList[size_t(i)], english))});
+    for (const LogRow& r : logHistoryRows(ng_, ngList, english))
+        rows_.append({QString::fromStdString(r.number), QString::fromStdString(r.message)});
+    list_ = ngList;
+    english_ = english;
 }
 
 QString LogHistoryLogic::label() const { return QString::asprintf("%s OK / NG Count : ", standaloneName(op_)); }
 
 QString LogHistoryLogic::fileText() const
 {
-    QString t = QString::asprintf("%s OK/NG Count :  %d / %d \r\n", standaloneName(op_), ok_, ng_);
-    for (const Row& r : rows_) t += r.number + " " + r.message + "\r\n";
-    return t;
+    return QString::fromStdString(logHistoryText(op_, ok_, ng_, list_, english_));
 }
 
 bool LogHistoryLogic::save()

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/logtext.h"
 #include "core/screen.h"
 
 namespace qmr::app {
@@ -50,10 +51,10 @@ private:
     int op_;
     int32_t ok_, ng_;
     QList<Row> rows_;
+    std::array<uint16_t, 32> list_{};
+    bool english_ = true;
     bool clearRequested_ = false;
 };
 
-// The name of a standalone operation: "EPV", "Verify", "Erase", "Blank Check", "" for none.
-const char* standaloneName(int op);
 
 }  // namespace qmr::app
