@@ -58,7 +58,8 @@ bool Unit::next(ProgressRecord& out)
     return true;
 }
 
-Outcome Unit::run(int tagA, int (*call)(FlshContext*, int), bool deviceOperation)
+Outcome Unit::run(int tagA, int (*call)(FlshContext*, int), bool deviceOperation,
+                  const std::function<void(FlshContext*)>& before)
 {
     Outcome o;
     ProgressRecord r{};
@@ -71,7 +72,8 @@ Outcome Unit::run(int tagA, int (*call)(FlshContext*, int), bool deviceOperation
             return o;
         }
         bool finished = r.percent == 100 && r.scale == 100;
-        if (r.state == 0 && finished) {
+        // A reset that finds no unit ends with its code (in the worker's idle state).
+        if (finished && (r.state == 0 || r.code)) {
             if (r.code) {
                 o.code = r.code;
                 o.last = r;
@@ -81,6 +83,7 @@ Outcome Unit::run(int tagA, int (*call)(FlshContext*, int), bool deviceOperation
             break;
         }
     }
+    if (before) before(ctx_);
     ctx_->tagA = tagA;
     if (deviceOperation) ctx_->tagB = tagA;
     call(ctx_, 0);
@@ -112,7 +115,10 @@ Outcome Unit::run(int tagA, int (*call)(FlshContext*, int), bool deviceOperation
     }
 }
 
-Outcome Unit::start() { return run(12, QMRStartCmd, false); }
+Outcome Unit::start()
+{
+    return run(12, QMRStartCmd, false, [](FlshContext* c) { QMRGetDeviceInfo(c, 0); });
+}
 
 HexContext* Unit::load(const std::string& path, uint32_t firmwareCheck, int& result)
 {

@@ -40,8 +40,11 @@ public:
 
     // Resets the link, then runs the export with tagA (and tagB for device
     // operations) to its final record.
-    Outcome run(int tagA, int (*call)(FlshContext*, int), bool deviceOperation);
-    // The start command: the unit's information, lists, default setting and image.
+    // before runs between the reset and the export (a silent request).
+    Outcome run(int tagA, int (*call)(FlshContext*, int), bool deviceOperation,
+                const std::function<void(FlshContext*)>& before = {});
+    // The start command: the unit's information, lists, default setting and
+    // image; the unit's USB serial number is read before it.
     Outcome start();
 
     // Loads an image or firmware file with the library's loader (no window:

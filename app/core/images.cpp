@@ -81,8 +81,11 @@ std::string intermediateFirmwarePath(const std::string& programFolder)
     const std::string name = "QMTemp120.hex";
     std::string beside = (programFolder.empty() ? std::string(".") : programFolder) + "/" + name;
     if (checkInputFile(beside) == InputFile::Ok) return beside;
-    std::string installed = (programFolder.empty() ? std::string(".") : programFolder) + "/../share/quillmarker/" + name;
-    if (checkInputFile(installed) == InputFile::Ok) return installed;
+    // bin/ and libexec/quillmarker/ of an installation find share/quillmarker.
+    for (const char* up : {"/../share/quillmarker/", "/../../share/quillmarker/"}) {
+        std::string installed = (programFolder.empty() ? std::string(".") : programFolder) + up + name;
+        if (checkInputFile(installed) == InputFile::Ok) return installed;
+    }
     return beside;
 }
 

@@ -37,8 +37,8 @@ std::string checksumDisplayText(uint32_t size, const std::string& unitChecksum, 
 bool needsIntermediateFirmware(uint16_t unitVersion, uint32_t imageSize);
 
 // The intermediate unit firmware "QMTemp120.hex": beside the program, or in
-// the installed data folder (../share/quillmarker from the program's
-// folder); the path beside the program when it is in neither.
+// the installed data folder (share/quillmarker beside the program's bin/ or
+// libexec/quillmarker/); the path beside the program when it is in neither.
 std::string intermediateFirmwarePath(const std::string& programFolder);
 
 // The serial number after a device: +1 or -1, wrapped to its size in bytes
