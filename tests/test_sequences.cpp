@@ -340,6 +340,26 @@ TEST_F(Sequences, SignatureSecurityAndRead)
     EXPECT_EQ(run(s, QMRFlshBuildNo, "Build No Command Completion").back().code, 0);
 }
 
+TEST_F(Sequences, AProgressRequestRightAfterTheOperationsFirstRecordIsNotLost)
+{
+    // Program and Verify post their first record from the starter, before
+    // the operation runs: a caller that asks for the progress on it at once
+    // gets its poll after the operation's start, never nothing.
+    Session s;
+    readyUnit(s, 0x1000);
+    ASSERT_FALSE(HasFatalFailure());
+    for (auto call : {QMRFlshProgram, QMRFlshVerify}) {
+        s.ctx->tagA = s.ctx->tagB = 3;
+        call(s.ctx, 0);
+        s.ctx->tagA = 26;
+        QMRProgress(s.ctx, 0);  // queued before the worker runs the operation
+        auto recs = s.until([](const ProgressRecord& r) { return std::strstr(r.title, "Completion") != nullptr; }, 3000);
+        ASSERT_FALSE(recs.empty());
+        EXPECT_STREQ(recs.back().text, "PROGRESS 100 Completion") << recs.back().text;
+        EXPECT_EQ(recs.back().code, 0);
+    }
+}
+
 TEST_F(Sequences, ExpansionEpvWritesEachUnitsSerialNumber)
 {
     Session s;

@@ -116,18 +116,28 @@ int start(FlshContext* c, uint32_t message)
     return 0;
 }
 
-// Runs the current state's routine once.
-void runState(FlshContext* c)
+// The states that start a device operation; its progress poll follows them.
+bool startsOperation(int state)
+{
+    switch (state) {
+    case 1: case 2: case 3: case 4: case 5: case 35: case 36: case 41: case 42: return true;
+    default: return false;
+    }
+}
+
+// Runs the current state's routine once; its code (0: it went on or ended well).
+int runState(FlshContext* c)
 {
     if (c->abortRequested) {
         abortCompletion(c);
-        return;
+        return QMR_E_LINK;
     }
     StateRoutine routine = stateRoutine(c->state);
     int rc = QMR_E_LINK;
     if (routine) rc = routine(c);
     else postStatusError(c, rc);
     if (rc) c->busy = 0;
+    return rc;
 }
 
 }  // namespace
@@ -139,8 +149,15 @@ void runWorker(FlshContext* c)
     c->state = QMR_STATE_IDLE;
     c->abortRequested = 0;
     c->busy = 0;
+    bool pollNext = false;  // a progress request came while the operation started
     for (;;) {
-        platform::Message m = q.get(QMR_TM_FIRST, kLastMessage);
+        platform::Message m{};
+        if (pollNext) {
+            m.message = QMR_TM_PROGRESS;
+            pollNext = false;
+        } else {
+            m = q.get(QMR_TM_FIRST, kLastMessage);
+        }
         if (m.message == QMR_TM_QUIT) return;
         int code = start(c, m.message);
         if (code) {
@@ -154,9 +171,13 @@ void runWorker(FlshContext* c)
             if (q.peek(running, QMR_TM_FIRST, QMR_TM_LAST_DEVICE)) {
                 if (running.message == QMR_TM_QUIT) return;
                 if (running.message == QMR_TM_ABORT) c->abortRequested = 1;
-                // any other device command is dropped while one runs
+                // The caller may ask for the progress as soon as an operation's
+                // first record (Program's and Verify's come from their starters)
+                // arrives: that request is the operation's own and follows it.
+                // Any other device command is dropped while one runs.
+                if (running.message == QMR_TM_PROGRESS && startsOperation(c->state)) pollNext = true;
             }
-            runState(c);
+            if (runState(c) != 0) pollNext = false;  // nothing started: nothing to poll
         }
         c->state = QMR_STATE_IDLE;
     }
