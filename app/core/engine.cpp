@@ -117,6 +117,24 @@ void ProgramEngine::enter(std::function<void()> f)
     f();
 }
 
+void ProgramEngine::whenQuiet(std::function<void()> f)
+{
+    if (quiet() && quietQueue_.empty()) {
+        f();
+        return;
+    }
+    quietQueue_.push_back(std::move(f));
+}
+
+void ProgramEngine::drainQuiet()
+{
+    while (quiet() && !quietQueue_.empty()) {
+        auto f = std::move(quietQueue_.front());
+        quietQueue_.pop_front();
+        f();
+    }
+}
+
 void ProgramEngine::timerFired(Timer t)
 {
     if (t == Timer::Wake) {
@@ -130,6 +148,7 @@ void ProgramEngine::timerFired(Timer t)
             deferred_.pop_front();
             f();
         }
+        drainQuiet();
         return;
     }
     enter([this] {
@@ -268,6 +287,7 @@ void ProgramEngine::callExport(int pending)
     if (c->tagA != cmd::SetSend) setFromDisk_ = false;  // it belongs to one setting send
     if (c->tagA == cmd::Start) screen_.startTimer(Timer::StartTimeout, 5000);
     prepareCommand(*c);
+    libraryBusy_ = true;
     c->call(ctx_);
 }
 
@@ -289,6 +309,14 @@ void ProgramEngine::onProgressMessage()
     if (ending_) return;  // the program ends: the record is taken, nothing else
     showRecord(r);
     bool finished = r.percent == 100 && r.scale == 100;
+    // A command's final record (or a failure) ends what the library runs.
+    if (finished && !r.done && (r.state != 0 || r.code)) libraryBusy_ = false;
+    handleRecord(r, finished);
+    drainQuiet();
+}
+
+void ProgramEngine::handleRecord(const ProgressRecord& r, bool finished)
+{
     if (r.state != 0) {
         if (!finished) {
             const CommandSpec* c = byTag(r.tagA);

@@ -79,8 +79,12 @@ public:
     virtual ActionState actions() const = 0;
     const QString& logText() const { return logText_; }
     bool linkIdle() const { return linkIdle_; }
-    // No command runs, none waits to start and the program does not wait.
-    bool idle() const { return linkIdle_ && !asleep_ && pendingCommand_ == 0 && deferred_.empty(); }
+    // No command runs (in the program or in the library), none waits to
+    // start and the program does not wait.
+    bool idle() const
+    {
+        return linkIdle_ && !asleep_ && pendingCommand_ == 0 && deferred_.empty() && !libraryBusy_ && quietQueue_.empty();
+    }
     bool deviceReady() const { return deviceReady_; }
     bool traceOn() const { return traceOn_; }
     bool ending() const { return ending_; }
@@ -108,6 +112,10 @@ protected:
     void callExport(int pending);
     // Runs f now, or after the wait when the program waits.
     void enter(std::function<void()> f);
+    // Runs f once the program is quiet: it does not wait, no command waits to
+    // start and the library runs none (a command the user starts while one
+    // that keeps the menus open still runs would lose its reset).
+    void whenQuiet(std::function<void()> f);
     // The window thread's sleeps, kept as waits that let the event loop run:
     // what arrives meanwhile is handled afterwards, in order.
     void sleep(int ms, std::function<void()> then);
@@ -232,10 +240,17 @@ protected:
 
     int progressRequests_ = 0;
 
+    // The program waits for nothing and the library runs no command.
+    bool quiet() const { return !asleep_ && pendingCommand_ == 0 && !libraryBusy_; }
+
 private:
+    void drainQuiet();
+    void handleRecord(const ProgressRecord& r, bool finished);
     bool asleep_ = false;
+    bool libraryBusy_ = false;  // from a command's export to its final record
     std::function<void()> wake_;
     std::deque<std::function<void()>> deferred_;
+    std::deque<std::function<void()>> quietQueue_;
 };
 
 }  // namespace qmr::app

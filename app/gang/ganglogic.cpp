@@ -199,7 +199,7 @@ ActionState GangLogic::actions() const
 
 void GangLogic::trigger(GangAction a)
 {
-    enter([this, a] {
+    whenQuiet([this, a] {
         if (ending_ || !actions().isEnabled(a)) return;
         switch (a) {
         case GangAction::HexDownload: loadImage(); break;
@@ -616,7 +616,7 @@ void GangLogic::watch()
 
 void GangLogic::onButtonPoll()
 {
-    if (guiBusy_.load() != kGuiIdle || !ctx_ || ending_ || pendingCommand_ || !linkIdle_) return;
+    if (guiBusy_.load() != kGuiIdle || !ctx_ || ending_ || !quiet() || !linkIdle_) return;
     guiBusy_ = kGuiBusy;
     issue(gangcmd::ButtonInfo);
 }

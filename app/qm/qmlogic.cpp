@@ -172,7 +172,7 @@ ActionState QmLogic::actions() const
 
 void QmLogic::trigger(Action a)
 {
-    enter([this, a] {
+    whenQuiet([this, a] {
         if (ending_ || !actions().isEnabled(a)) return;
         switch (a) {
         case Action::HexDownload: loadImage(); break;

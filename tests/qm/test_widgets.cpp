@@ -18,6 +18,7 @@
 #include <QApplication>
 
 #include <atomic>
+#include <QFile>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTimer>
@@ -231,9 +232,11 @@ struct FileDialogAnswer {
 TEST(Widgets, FileDialogsRememberAFolderPerKindAskBeforeOverwritingAndCarryTheSecurityBox)
 {
     Scratch a, b;
-    QSettings(QCoreApplication::organizationName(), QStringLiteral("qm-tests-dialogs")).clear();
+    // A settings file of this run's own.
+    const QString settingsName = QStringLiteral("qm-tests-dialogs-%1").arg(QCoreApplication::applicationPid());
+    QSettings(QCoreApplication::organizationName(), settingsName).clear();
     QWidget parent;
-    QtDialogs dialogs(&parent, QStringLiteral("qm-tests-dialogs"));
+    QtDialogs dialogs(&parent, settingsName);
     FileRequest hex;
     hex.folderKey = QStringLiteral("hex");
     hex.filters = {{QStringLiteral("Hex files(*.hex;*.s)"), QStringLiteral("*.hex;*.s")}};
@@ -276,7 +279,10 @@ TEST(Widgets, FileDialogsRememberAFolderPerKindAskBeforeOverwritingAndCarryTheSe
     dialogs.saveFile(srec);
     EXPECT_FALSE(ans.confirmsOverwrite);
     EXPECT_FALSE(ans.askedOverwrite);
-    QSettings(QCoreApplication::organizationName(), QStringLiteral("qm-tests-dialogs")).clear();
+    QSettings settings(QCoreApplication::organizationName(), settingsName);
+    settings.clear();
+    settings.sync();
+    QFile::remove(settings.fileName());
 }
 
 TEST(Widgets, TheSerialNumberDialogStaysOpenWhileItsEpvRuns)
