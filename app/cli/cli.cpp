@@ -18,6 +18,7 @@
 #include "checks/codes.h"
 #include "checks/crc32.h"
 #include "cli/doctor.h"
+#include "cli/production.h"
 #include "cli/report.h"
 #include "cli/unit.h"
 #include "core/images.h"
@@ -49,6 +50,13 @@ enum : int {
     kLogInfo = 19, kLogClear = 20, kHexDownload = 21, kHexUpload = 22, kHexInfo = 23, kFirmware = 27,
     kSetDelete = 28, kSetDefault = 29, kRead = 32, kButtonInfo = 35, kButtonMask = 36,
 };
+
+// A test stops the program at a point of a serial-number cycle.
+void (*g_cycleHook)(const char* point) = nullptr;
+void cyclePoint(const char* point)
+{
+    if (g_cycleHook) g_cycleHook(point);
+}
 
 std::atomic<int> g_interrupts{0};
 void onInterrupt(int)
@@ -89,6 +97,7 @@ struct Global {
     std::string link, lang = "en";
     int timeoutMs = 0;
     int exitCode = kExitOk;
+    RecordsPlace records;
 };
 
 class Session {
@@ -102,7 +111,14 @@ public:
         Unit::Options o;
         o.english = g_.lang != "ja";
         o.recordTimeoutMs = (g_.timeoutMs > 0 ? g_.timeoutMs : 5000) + 25000;
-        o.onRecord = [this](const ProgressRecord& r) { out_.record(command_, r); };
+        o.onRecord = [this](const ProgressRecord& r) {
+            // The first record of a running operation (not the reset's idle one).
+            if (programmingPoint_ && r.state != 0 && r.percent < 100) {
+                programmingPoint_ = false;
+                cyclePoint("programming");
+            }
+            out_.record(command_, r);
+        };
         unit_ = std::make_unique<Unit>(o);
         if (!unit_->open())
             throw Failure{kExitNoUnit, "the device-control library could not open a context",
@@ -151,11 +167,29 @@ public:
     Global& g() { return g_; }
     const SetRecord& record() { return *reinterpret_cast<const SetRecord*>(ctx()->settingsRecord); }
 
+    // The production records when --records names them, else null.  A
+    // command that records opens them before it reaches the unit, so that
+    // records it could not write stop it first.
+    records::Ledger* ledger()
+    {
+        if (!ledger_ && !g_.records.where.empty()) ledger_ = openRecords(g_.records, false);
+        return ledger_.get();
+    }
+    // This station and its unit, as the records name them.
+    records::Station who()
+    {
+        return g_.records.who(text(reinterpret_cast<const char*>(ctx()->usbSerial), sizeof ctx()->usbSerial));
+    }
+    // The next record marks the point where the devices are being programmed.
+    void armProgrammingPoint() { programmingPoint_ = true; }
+
 private:
     Global& g_;
     Reporter& out_;
     std::unique_ptr<Unit> unit_;
+    std::unique_ptr<records::Ledger> ledger_;
     std::string command_;
+    bool programmingPoint_ = false;
 };
 
 bool present(FlshContext* c, int i) { return qmr_info_version(c, i) != 0xFFFF; }
@@ -192,15 +226,23 @@ const DeviceOp kDeviceOps[] = {
     {"signature", "Signature read", kSignature, QMRFlshSigread},
 };
 
-// What each socket (the single unit: socket 1) reported; true when all passed.
-bool reportUnits(Session& s, const DeviceOp& op, const Outcome& o, const std::array<uint64_t, 8>* serials = nullptr,
-                 int serialSize = 0)
+// One socket's result.
+struct SocketResult {
+    int socket = 1;
+    bool ok = false;
+    int code = 0;      // the target error code
+    std::string text;  // what went wrong
+};
+
+// What each socket (the single unit: socket 1) reported.
+std::vector<SocketResult> reportUnits(Session& s, const DeviceOp& op, [[maybe_unused]] const Outcome& o,
+                                      const std::array<uint64_t, 8>* serials = nullptr, int serialSize = 0)
 {
     FlshContext* c = s.ctx();
     const SetRecord& rec = s.record();
     const uint8_t family = rec.classBlock[2];
     const bool english = s.g().lang != "ja";
-    bool all = true;
+    std::vector<SocketResult> results;
     for (int i = 0; i < kSockets; ++i) {
 #ifdef QMR_GANG
         const UnitSlot& u = c->units[i];
@@ -218,12 +260,12 @@ bool reportUnits(Session& s, const DeviceOp& op, const Outcome& o, const std::ar
         const bool securityOk = c->securityResult == 1;
         const size_t n = family == 2 ? 17 : family == 3 ? 27 : 16;
 #endif
+        SocketResult r{i + 1, error == 0, error, error ? checks::targetErrorText(error, english) : std::string()};
         Json f;
         f["result"] = error ? "NG" : "OK";
         if (error) {
             f["code"] = error;
-            f["text"] = checks::targetErrorText(error, english);
-            all = false;
+            f["text"] = r.text;
         } else if (op.tag == kDeviceChecksum) {
             char b[8];
             std::snprintf(b, sizeof b, "%02X%02X", checksum[0], checksum[1]);
@@ -231,24 +273,76 @@ bool reportUnits(Session& s, const DeviceOp& op, const Outcome& o, const std::ar
         } else if (op.tag == kSignature) {
             bool same = std::memcmp(signature, rec.deviceHead, n) == 0;
             f["signature"] = same ? "OK" : "NG";
-            if (!same) all = false;
+            if (!same) r = {i + 1, false, 0, "the signature is not the setting's device"};
         } else if (op.tag == kSecurity) {
             f["security"] = securityOk ? "OK" : "NG";
-            if (!securityOk) all = false;
+            if (!securityOk) r = {i + 1, false, 0, "the security flags were not set"};
         }
         if (serials) f["serial"] = serialText((*serials)[size_t(i)], serialSize);
         s.out().unit(op.name, i + 1, f);
+        results.push_back(r);
     }
-    return all && (o.ok || kGang);
+    return results;
+}
+
+bool allPassed(const std::vector<SocketResult>& results, const Outcome& o)
+{
+    bool all = o.ok || kGang;
+    for (const auto& r : results) all &= r.ok;
+    return all;
+}
+
+// The name of the setting the unit runs (its default slot).
+std::string settingName(FlshContext* c)
+{
+    if (!c->settingsNumberValid || c->settingsNumber >= QMR_SET_ENTRIES) return {};
+    return fieldText(c->setNameList[c->settingsNumber] + 33, 32);
+}
+
+// Each socket's result into the production records, when they are kept;
+// the numbers drawn for the sockets become programmed or void (a socket
+// without a result did not finish: why says what happened).
+void recordResults(Session& s, const char* command, const std::vector<SocketResult>& results,
+                   const std::vector<records::Draw>& draws = {}, const std::string& why = {})
+{
+    records::Ledger* l = s.ledger();
+    if (!l) return;
+    FlshContext* c = s.ctx();
+    const std::string crc = hex32(qmr_info_hex_crc(c)), image = text(c->systemText, sizeof c->systemText);
+    const std::string setting = settingName(c);
+    std::vector<records::Result> rows;
+    auto drawOf = [&](int socket) -> std::optional<int64_t> {
+        for (const auto& d : draws)
+            if (d.socket == socket) return d.id;
+        return std::nullopt;
+    };
+    for (const auto& r : results) rows.push_back({r.socket, command, r.ok, r.code, r.text, crc, image, setting, drawOf(r.socket)});
+    for (const auto& d : draws) {
+        bool reported = false;
+        for (const auto& r : results) reported |= r.socket == d.socket;
+        if (!reported)
+            rows.push_back({d.socket, command, false, 0, why.empty() ? "the socket took no part in the cycle" : why, crc, image,
+                            setting, d.id});
+    }
+    cyclePoint("recording");
+    try {
+        l->record(rows, s.who());
+    } catch (const records::Error& e) {
+        throw recordsFailure(e, draws.empty() ? "The operation ran, but its results are not in the records."
+                                              : "The devices were programmed, but the records could not say how: their "
+                                                "numbers stay reserved until qmr records resolve marks them.");
+    }
 }
 
 int deviceOperation(Session& s, const DeviceOp& op)
 {
+    s.ledger();
     requireReady(s);
     if (op.tag == kSignature) std::memset(s.ctx()->signature, 0, sizeof s.ctx()->signature);
     Outcome o = s.run(op.step, op.tag, op.call, true, true);
-    bool ok = reportUnits(s, op, o) && o.ok;
-    if (!o.ok && !o.polled) throw s.failureOf(op.step, o, false);
+    const auto results = reportUnits(s, op, o);
+    recordResults(s, op.name, results);
+    const bool ok = allPassed(results, o) && o.ok;
     s.out().result(op.name, ok);
     return ok ? kExitOk : kExitTargetsFailed;
 }
@@ -580,10 +674,13 @@ int checksum(Session& s, const std::string& path)
     s.out().line("CRC sum (2M)               " + hex32(fp4.crc2m));
     s.out().line("  the file's CRC covers " + std::to_string(im.bytes.size()) +
                  " bytes from address 0: its highest address rounded up to whole 512-byte pages, gaps 0xFF");
+    s.ledger();
     requireReady(s);
     const DeviceOp& op = kDeviceOps[6];
     Outcome o = s.run(op.step, op.tag, op.call, true, true);
-    bool ok = reportUnits(s, op, o) && o.ok;
+    const auto results = reportUnits(s, op, o);
+    recordResults(s, op.name, results);
+    bool ok = allPassed(results, o) && o.ok;
     j["same"] = fileCrc == unitCrc;
     s.out().result("checksum", ok && fileCrc == unitCrc, j);
     if (!ok) return kExitTargetsFailed;
@@ -628,22 +725,19 @@ int read(Session& s, const std::string& path, std::vector<int> sockets)
 }
 
 // ---- serial numbers -----------------------------------------------------------------------------------
-int serialEpv(Session& s, const std::string& addressText, int size, const std::string& startText, bool down)
+void checkSerialSize(int size)
 {
     if (size != 1 && size != 2 && size != 4 && !(kGang && size == 8))
-        throw Failure{kExitUsage, std::string("the size is 1, 2, 4") + (kGang ? " or 8" : "") + " bytes"};
-    requireReady(s);
+        throw Failure{kExitUsage, std::string("the size is 1, 2, 4") + (kGang ? " or 8" : "") + " bytes" +
+                                      (kGang ? "" : " (the single unit takes no 8-byte numbers)")};
+}
+
+// The EPV that writes numbers[i] into socket i + 1; draws are the numbers the
+// records reserved for it.  True when every socket passed.
+bool runSerialEpv(Session& s, uint32_t address, int size, const std::array<uint64_t, 8>& numbers,
+                  const std::vector<records::Draw>& draws)
+{
     FlshContext* c = s.ctx();
-    const SetRecord& rec = s.record();
-    uint32_t address = 0;
-    if (!app::parseSerialAddress(addressText, size, rec.endBlockAddress.get(), address))
-        throw Failure{kExitInput, "the address " + addressText + " is not in the device's range (up to " +
-                                      hex32(rec.endBlockAddress.get()) + " for its last byte)"};
-    uint64_t base = 0;
-    if (!app::parseSerialData64(startText, size, base))
-        throw Failure{kExitInput, "the number " + startText + " is not up to " + std::to_string(size * 2) + " hexadecimal digits"};
-    std::array<uint64_t, 8> numbers{};
-    for (int i = 0; i < 8; ++i) numbers[size_t(i)] = app::serialAt(base, size, down, uint32_t(i));
     c->serialAddress = address;
     c->serialSize = static_cast<uint8_t>(size);
 #ifdef QMR_GANG
@@ -652,20 +746,121 @@ int serialEpv(Session& s, const std::string& addressText, int size, const std::s
         c->unitSerial[i][1] = static_cast<uint32_t>(numbers[size_t(i)]);
     }
 #else
-    c->serialValue = static_cast<uint32_t>(base);
+    c->serialValue = static_cast<uint32_t>(numbers[0]);
 #endif
     const DeviceOp op{"serial epv", "EPV with serial numbers", kSerialEpv, QMRFlshEXPEPV};
-    Outcome o = s.run(op.step, op.tag, op.call, true, true);
-    bool ok = reportUnits(s, op, o, &numbers, size) && o.ok;
+    if (!draws.empty()) s.armProgrammingPoint();
+    Outcome o;
+    try {
+        o = s.run(op.step, op.tag, op.call, true, true);
+    } catch (const Failure& f) {
+        // The cycle never finished: its numbers are void (or, when even that
+        // cannot be written, stay reserved and are listed next time).
+        if (!draws.empty()) {
+            try {
+                recordResults(s, op.name, {}, draws, f.message);
+            } catch (const Failure& r) {
+                s.out().warning(op.name, r.message);
+            }
+        }
+        throw;
+    }
+    const auto results = reportUnits(s, op, o, &numbers, size);
+    recordResults(s, op.name, results, draws);
+    return allPassed(results, o) && o.ok;
+}
+
+uint32_t serialAddress(Session& s, const std::string& addressText, int size)
+{
+    const SetRecord& rec = s.record();
+    uint32_t address = 0;
+    if (!app::parseSerialAddress(addressText, size, rec.endBlockAddress.get(), address))
+        throw Failure{kExitInput, "the address " + addressText + " is not in the device's range (up to " +
+                                      hex32(rec.endBlockAddress.get()) + " for its last byte)"};
+    return address;
+}
+
+int serialEpv(Session& s, const std::string& addressText, int size, const std::string& startText, bool down)
+{
+    checkSerialSize(size);
+    s.ledger();
+    requireReady(s);
+    const uint32_t address = serialAddress(s, addressText, size);
+    uint64_t base = 0;
+    if (!app::parseSerialData64(startText, size, base))
+        throw Failure{kExitInput, "the number " + startText + " is not up to " + std::to_string(size * 2) + " hexadecimal digits"};
+    std::array<uint64_t, 8> numbers{};
+    for (int i = 0; i < 8; ++i) numbers[size_t(i)] = app::serialAt(base, size, down, uint32_t(i));
+    const bool ok = runSerialEpv(s, address, size, numbers, {});
     // The next number follows the last socket that took part.
     int last = 0;
 #ifdef QMR_GANG
     for (int i = 0; i < QMR_UNITS; ++i)
-        if (c->units[i].active) last = i;
+        if (s.ctx()->units[i].active) last = i;
 #endif
     uint64_t next = app::serialAt(numbers[size_t(last)], size, down, 1);
     s.out().line("next number: " + app::serialText(next, size));
     s.out().result("serial epv", ok, {{"next", app::serialText(next, size)}});
+    return ok ? kExitOk : kExitTargetsFailed;
+}
+
+// The serial-number EPV with the numbers drawn from a series of the
+// records: each is reserved (committed) before any device is programmed.
+int serialEpvSeries(Session& s, const std::string& name)
+{
+    records::Ledger* l = nullptr;
+    try {
+        l = s.ledger();
+    } catch (Failure& f) {
+        if (f.exit == kExitRecords) f.hint = "No device was programmed. " + f.hint;
+        throw;
+    }
+    if (!l)
+        throw Failure{kExitUsage, "--series needs the production records",
+                      "--records PATH.db (or postgresql://...), or QMR_RECORDS, says where they are."};
+    std::optional<records::Series> series;
+    try {
+        series = l->series(name);
+    } catch (const records::Error& e) {
+        throw recordsFailure(e, "No device was programmed.");
+    }
+    if (!series) throw Failure{kExitRecords, "there is no series named " + name, "qmr records init " + name + " --address A --size S --first N makes it."};
+    const int size = series->spec.size;
+    checkSerialSize(size);
+    requireReady(s);
+    char address[16];
+    std::snprintf(address, sizeof address, "%X", series->spec.address);
+    const uint32_t at = serialAddress(s, address, size);
+    warnUnresolved(s.out(), "serial epv", *l, name);
+    // One number for each socket that holds a unit.
+    std::vector<int> sockets;
+    for (int i = 0; i < kSockets; ++i)
+        if (!kGang || present(s.ctx(), i)) sockets.push_back(i + 1);
+    std::vector<records::Draw> draws;
+    try {
+        draws = l->reserve(name, sockets, s.who());
+    } catch (const records::Error& e) {
+        throw recordsFailure(e, "No device was programmed: a number that is not safely reserved is never written.");
+    }
+    cyclePoint("reserved");
+    std::array<uint64_t, 8> numbers{};
+    for (const auto& d : draws) numbers[size_t(d.socket - 1)] = d.number;
+    const bool ok = runSerialEpv(s, at, size, numbers, draws);
+    std::optional<records::Series> after;
+    try {
+        after = l->series(name);
+    } catch (const records::Error&) {
+    }
+    Json fields = {{"series", name}};
+    if (after && after->available()) {
+        const std::string next = app::serialText(after->numberAt(after->drawn), size);
+        s.out().line("next number: " + next);
+        fields["next"] = next;
+    } else if (after) {
+        s.out().warning("serial epv", "the series " + name + " has no numbers left");
+        fields["next"] = nullptr;
+    }
+    s.out().result("serial epv", ok, fields);
     return ok ? kExitOk : kExitTargetsFailed;
 }
 
@@ -754,12 +949,13 @@ int firmware(Session& s, const std::string& path, bool gangBox, const std::strin
 // ---- the gang production loop ----------------------------------------------------------------------------
 #ifdef QMR_GANG
 int runOnButton(Session& s, int cycles, int pollMs, bool serial, const std::string& addressText, int size,
-                const std::string& startText, bool down)
+                const std::string& startText, bool down, const std::string& series)
 {
+    s.ledger();
     requireReady(s);
     FlshContext* c = s.ctx();
     uint64_t base = 0;
-    if (serial && !app::parseSerialData64(startText, size, base))
+    if (serial && series.empty() && !app::parseSerialData64(startText, size, base))
         throw Failure{kExitInput, "the number " + startText + " is not up to " + std::to_string(size * 2) + " hexadecimal digits"};
     int done = 0, failedCycles = 0;
     s.out().step(">> waiting for the start button (Ctrl-C ends after the running cycle)");
@@ -776,14 +972,15 @@ int runOnButton(Session& s, int cycles, int pollMs, bool serial, const std::stri
         }
         ++done;
         s.out().step(">> cycle " + std::to_string(done));
-        int rc = serial ? serialEpv(s, addressText, size, app::serialText(base, size), down)
-                        : deviceOperation(s, kDeviceOps[4]);
+        int rc = !series.empty() ? serialEpvSeries(s, series)
+                 : serial        ? serialEpv(s, addressText, size, app::serialText(base, size), down)
+                                 : deviceOperation(s, kDeviceOps[4]);
         if (rc != kExitOk) {
             ++failedCycles;
             c->buttonMask = 0;
             s.unit().run(kButtonMask, QMRFlshBtnMask, false);
         }
-        if (serial) {
+        if (serial && series.empty()) {
             int last = 0;
             for (int i = 0; i < QMR_UNITS; ++i)
                 if (c->units[i].active) last = i;
@@ -862,6 +1059,8 @@ int doctor(Reporter& out)
 
 }  // namespace
 
+void setCycleHook(void (*hook)(const char* point)) { g_cycleHook = hook; }
+
 int runCli(int argc, char** argv, FILE* outFile, FILE* errFile)
 {
     CLI::App app{kGang ? "qmr --gang: the command line of the gang box of eight units"
@@ -879,6 +1078,9 @@ int runCli(int argc, char** argv, FILE* outFile, FILE* errFile)
     app.add_flag("--quiet,-q", g.quiet, "print results and errors only");
     app.add_flag("--verbose,-v", g.verbose, "print every record of the library");
     app.add_flag("--version", version, "print the versions and exit");
+    app.add_option("--records", g.records.where,
+                   "the production records: PATH.db (SQLite) or postgresql://... (as QMR_RECORDS)");
+    app.add_option("--station", g.records.station, "this station's name in the records (default: the host name)");
     app.set_version_flag();
 
     // The values the subcommands take (one invocation's own).
@@ -895,6 +1097,10 @@ int runCli(int argc, char** argv, FILE* outFile, FILE* errFile)
     bool clear = false;
     bool gangBox = false;
     std::string folder = programFolder(argc > 0 ? argv[0] : "qmr");
+    std::string seriesName, note, since;
+    SeriesOptions seriesOptions;
+    std::vector<std::string> numbersText;
+    bool markProgrammed = false, markVoid = false, exportCsv = false, exportJson = false;
     [[maybe_unused]] bool onButton = false, serialRun = false;
     [[maybe_unused]] int cycles = 0, pollMs = 850;
     std::function<int(Session&)> action;
@@ -1014,13 +1220,68 @@ int runCli(int argc, char** argv, FILE* outFile, FILE* errFile)
     CLI::App* serial = app.add_subcommand("serial", "serial numbers");
     serial->require_subcommand(1);
     CLI::App* sepv = serial->add_subcommand("epv", kGang ? "EPV with a serial number per socket" : "EPV with a serial number");
-    sepv->add_option("--address", address, "where the number goes (hexadecimal)")->required();
-    sepv->add_option("--size", size, kGang ? "bytes: 1, 2, 4 or 8" : "bytes: 1, 2 or 4")->required();
-    sepv->add_option("--start", start, "the first number (hexadecimal)")->required();
+    sepv->add_option("--series", seriesName, "draw the numbers from this series of the records (qmr records init)");
+    sepv->add_option("--address", address, "where the number goes (hexadecimal)");
+    sepv->add_option("--size", size, kGang ? "bytes: 1, 2, 4 or 8" : "bytes: 1, 2 or 4");
+    sepv->add_option("--start", start, "the first number (hexadecimal)");
     sepv->add_flag("--down", countDown, "count down (sockets take the numbers below)");
     sepv->callback([&] {
         name = "serial epv";
-        action = [&](Session& s) { return serialEpv(s, address, size, start, countDown); };
+        action = [&](Session& s) {
+            if (!seriesName.empty()) {
+                if (!address.empty() || !start.empty())
+                    throw Failure{kExitUsage, "--series takes the address, size and numbers from the series"};
+                return serialEpvSeries(s, seriesName);
+            }
+            if (address.empty() || start.empty())
+                throw Failure{kExitUsage, "serial epv needs --series NAME, or --address, --size and --start"};
+            return serialEpv(s, address, size, start, countDown);
+        };
+    });
+
+    // the production records
+    CLI::App* rec = app.add_subcommand("records", "the production records: serial-number series and every cycle's results");
+    rec->require_subcommand(1);
+    CLI::App* recInit = rec->add_subcommand("init", "make the records (and a series of serial numbers)");
+    recInit->add_option("NAME", seriesOptions.name, "the series' name");
+    recInit->add_option("--address", seriesOptions.address, "where the numbers go in the device (hexadecimal)");
+    recInit->add_option("--size", seriesOptions.size, "bytes a number: 1, 2, 4 or 8");
+    recInit->add_option("--first", seriesOptions.first, "the first number (hexadecimal)");
+    recInit->add_option("--last", seriesOptions.last, "the last number allowed (default: the end of the size)");
+    recInit->add_flag("--down", seriesOptions.down, "count down");
+    recInit->callback([&] {
+        name = "records init";
+        plainAction = [&](Reporter& out) { return recordsInit(out, g.records, seriesOptions); };
+    });
+    CLI::App* recResolve = rec->add_subcommand("resolve", "list the numbers a broken run left reserved, or mark them after checking the devices");
+    recResolve->add_option("NUMBER", numbersText, "the numbers (hexadecimal)");
+    recResolve->add_option("--series", seriesName, "the series of the numbers");
+    recResolve->add_flag("--programmed", markProgrammed, "the devices hold these numbers");
+    recResolve->add_flag("--void", markVoid, "no device holds these numbers");
+    recResolve->add_option("--note", note, "what was found");
+    recResolve->callback([&] {
+        name = "records resolve";
+        plainAction = [&](Reporter& out) {
+            return recordsResolve(out, g.records, seriesName, numbersText, markProgrammed, markVoid, note);
+        };
+    });
+    CLI::App* recExport = rec->add_subcommand("export", "every result and every number drawn, as CSV or JSON Lines");
+    recExport->add_flag("--csv", exportCsv, "comma-separated values with a header line");
+    recExport->add_flag("--json", exportJson, "JSON Lines, an object a row");
+    recExport->add_option("--since", since, "rows at or after this local time (2026-12-11, \"2026-12-11 14:30\")");
+    recExport->add_option("-o,--output", outFileName, "the file to write (default: standard output)");
+    recExport->callback([&] {
+        name = "records export";
+        plainAction = [&](Reporter& out) {
+            if (exportCsv == exportJson) throw Failure{kExitUsage, "say --csv or --json"};
+            return recordsExport(out, g.records, exportCsv, since, outFileName);
+        };
+    });
+    CLI::App* recSummary = rec->add_subcommand("summary", "the yield of each socket, its most frequent failures, the series");
+    recSummary->add_option("--since", since, "results at or after this local time");
+    recSummary->callback([&] {
+        name = "records summary";
+        plainAction = [&](Reporter& out) { return recordsSummary(out, g.records, since); };
     });
 
 
@@ -1049,7 +1310,8 @@ int runCli(int argc, char** argv, FILE* outFile, FILE* errFile)
     runCmd->add_flag("--on-button", onButton, "wait for the gang box's start button")->required();
     runCmd->add_option("--cycles", cycles, "stop after this many cycles (default: until Ctrl-C)");
     runCmd->add_option("--poll-ms", pollMs, "how often the button is asked for, in ms")->check(CLI::Range(10, 60000));
-    runCmd->add_flag("--serial", serialRun, "serial-number EPV (with --address, --size, --start)");
+    runCmd->add_flag("--serial", serialRun, "serial-number EPV (with --series, or --address, --size, --start)");
+    runCmd->add_option("--series", seriesName, "draw the numbers from this series of the records");
     runCmd->add_option("--address", address, "where the number goes (hexadecimal)");
     runCmd->add_option("--size", size, "bytes: 1, 2, 4 or 8");
     runCmd->add_option("--start", start, "the first number (hexadecimal)");
@@ -1057,9 +1319,10 @@ int runCli(int argc, char** argv, FILE* outFile, FILE* errFile)
     runCmd->callback([&] {
         name = "run";
         action = [&](Session& s) {
-            if (serialRun && (address.empty() || start.empty()))
-                throw Failure{kExitUsage, "--serial needs --address, --size and --start"};
-            return runOnButton(s, cycles, pollMs, serialRun, address, size, start, countDown);
+            if (!seriesName.empty()) serialRun = true;
+            if (serialRun && seriesName.empty() && (address.empty() || start.empty()))
+                throw Failure{kExitUsage, "--serial needs --series, or --address, --size and --start"};
+            return runOnButton(s, cycles, pollMs, serialRun, address, size, start, countDown, seriesName);
         };
     });
 #endif
@@ -1089,6 +1352,9 @@ int runCli(int argc, char** argv, FILE* outFile, FILE* errFile)
         return kExitOk;
     }
     (void)gangFlag;
+    if (g.records.where.empty())
+        if (const char* r = std::getenv("QMR_RECORDS")) g.records.where = r;
+    if (g.records.station.empty()) g.records.station = hostStation();
     if (!g.link.empty()) setenv("QMR_LINK", g.link.c_str(), 1);
     if (g.timeoutMs > 0) setenv("QMR_READ_TIMEOUT_MS", std::to_string(g.timeoutMs).c_str(), 1);
 

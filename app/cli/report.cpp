@@ -36,6 +36,13 @@ void Reporter::endBar()
     barShown_ = false;
 }
 
+void Reporter::raw(const std::string& t)
+{
+    endBar();
+    std::fwrite(t.data(), 1, t.size(), out_);
+    std::fflush(out_);
+}
+
 void Reporter::step(const std::string& t)
 {
     if (json_ || quiet_) return;
@@ -96,6 +103,20 @@ void Reporter::unit(const std::string& command, int socket, const Json& fields)
         l += "  " + it.key() + "=" + (it.value().is_string() ? it.value().get<std::string>() : it.value().dump());
     }
     std::fprintf(out_, "%s\n", l.c_str());
+}
+
+void Reporter::warning(const std::string& command, const std::string& t, Json fields)
+{
+    endBar();
+    if (json_) {
+        Json j = event("warning", command);
+        j["message"] = t;
+        for (auto it = fields.begin(); it != fields.end(); ++it) j[it.key()] = it.value();
+        emit(j);
+        return;
+    }
+    std::fprintf(err_, "qmr: warning: %s\n", t.c_str());
+    std::fflush(err_);
 }
 
 void Reporter::result(const std::string& command, bool ok, Json fields)

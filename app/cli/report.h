@@ -54,11 +54,16 @@ public:
     void record(const std::string& command, const ProgressRecord& r);
     // The result of one socket (1..8; 1 on the single unit).
     void unit(const std::string& command, int socket, const Json& fields);
+    // Something a person should know that does not stop the command: on
+    // standard error (people), a warning object (JSON).
+    void warning(const std::string& command, const std::string& text, Json fields = Json::object());
     // The command's outcome; fields are added to the JSON object.
     void result(const std::string& command, bool ok, Json fields = Json::object());
     // A failure: the message and the hint on standard error (people), an
     // error object (JSON); returns its exit code.
     int error(const std::string& command, const Failure& f);
+    // Text written as it is (an export to standard output).
+    void raw(const std::string& text);
     // Ends a progress bar line, when one is drawn.
     void endBar();
 

@@ -1,7 +1,7 @@
 // The records on a PostgreSQL server, through libpq.  The connection has
 // time-outs (connecting, keep-alive probes, lock waits) so that a server that
 // goes away ends a command with an error instead of hanging it; a connection
-// found broken between transactions is opened again once.
+// found broken between transactions is opened again.
 #include <libpq-fe.h>
 
 #include <cstring>
@@ -41,7 +41,15 @@ std::string trimmed(const char* m)
 
 class Postgres : public Connection {
 public:
-    explicit Postgres(const std::string& uri) : uri_(uri), where_(withoutPassword(uri)) { connect(); }
+    explicit Postgres(const std::string& uri) : uri_(uri), where_(withoutPassword(uri))
+    {
+        try {
+            connect();
+        } catch (...) {
+            PQfinish(conn_);  // the destructor does not run for a connection that failed here
+            throw;
+        }
+    }
     ~Postgres() override { PQfinish(conn_); }
 
     std::vector<Row> query(const std::string& sql, const std::vector<Value>& params) override
@@ -87,7 +95,15 @@ public:
 
     void begin() override
     {
-        query("BEGIN", {});
+        try {
+            query("BEGIN", {});
+        } catch (const Error& e) {
+            // A connection the server dropped while it was idle shows only
+            // now; nothing was sent yet, so the transaction starts again on a
+            // new one (which fails in its turn when the server is gone).
+            if (e.kind != Error::Lost) throw;
+            query("BEGIN", {});
+        }
         inTransaction_ = true;
     }
     void commit() override

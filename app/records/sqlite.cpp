@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "records/connection.h"
@@ -27,19 +28,16 @@ public:
             std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
             sqlite3_close(db_);
             db_ = nullptr;
-            throw Error(kindOf(rc), "the production records at " + path + " cannot be opened: " + why);
+            throw Error(rc == SQLITE_CANTOPEN ? Error::Missing : Error::Failed,
+                        "the production records at " + path + " cannot be opened: " + why);
         }
-        sqlite3_extended_result_codes(db_, 1);
-        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-        // A file the program may not write is opened for reading only.
-        readOnly_ = sqlite3_db_readonly(db_, "main") == 1;
-        if (!readOnly_) {
-            auto mode = query("PRAGMA journal_mode=WAL", {});
-            if (mode.empty() || !mode[0][0] || *mode[0][0] != "wal")
-                throw Error(Error::Failed, "the production records at " + path + " cannot keep a write-ahead log");
+        try {
+            setUp();
+        } catch (...) {
+            // The destructor does not run for a connection that failed here.
+            sqlite3_close_v2(db_);
+            throw;
         }
-        query("PRAGMA synchronous=FULL", {});
-        query("PRAGMA foreign_keys=ON", {});
     }
     ~Sqlite() override { sqlite3_close_v2(db_); }
 
@@ -96,8 +94,24 @@ public:
     const std::string& where() const override { return where_; }
 
 private:
-    static Error::Kind kindOf(int rc)
+    void setUp()
     {
+        sqlite3_extended_result_codes(db_, 1);
+        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        // A file the program may not write is opened for reading only.
+        readOnly_ = sqlite3_db_readonly(db_, "main") == 1;
+        if (!readOnly_) {
+            auto mode = query("PRAGMA journal_mode=WAL", {});
+            if (mode.empty() || !mode[0][0] || *mode[0][0] != "wal")
+                throw Error(Error::Failed, "the production records at " + where_ + " cannot keep a write-ahead log");
+        }
+        query("PRAGMA synchronous=FULL", {});
+        query("PRAGMA foreign_keys=ON", {});
+    }
+    Error::Kind kindOf(int rc) const
+    {
+        // A write the disk had no room for may come back as an I/O error.
+        if (db_ && sqlite3_system_errno(db_) == ENOSPC) return Error::Full;
         switch (rc & 0xFF) {
         case SQLITE_READONLY: return Error::ReadOnly;
         case SQLITE_FULL: return Error::Full;

@@ -14,6 +14,7 @@
 
 #include "checks/crc32.h"
 #include "cli/cli.h"
+#include "cli/clirun.h"
 #include "core/images.h"
 #include "scratch.h"
 #include "setrecord/setrecord.h"
@@ -25,81 +26,9 @@ using Json = nlohmann::json;
 
 namespace {
 
-#ifdef QMR_GANG
-constexpr bool kGang = true;
-#else
-constexpr bool kGang = false;
-#endif
-
-std::string example(const char* name) { return std::string(QM_EXAMPLES_DIR) + "/" + name; }
-
-struct Outcome {
-    int exit = -1;
-    std::string out, err;
-    // The JSON Lines of out.
-    std::vector<Json> events() const
-    {
-        std::vector<Json> v;
-        std::istringstream in(out);
-        std::string line;
-        while (std::getline(in, line))
-            if (!line.empty() && line[0] == '{') v.push_back(Json::parse(line));
-        return v;
-    }
-    Json last(const char* kind) const
-    {
-        Json found;
-        for (const Json& e : events())
-            if (e.value("event", "") == kind) found = e;
-        return found;
-    }
-    std::vector<Json> all(const char* kind) const
-    {
-        std::vector<Json> v;
-        for (const Json& e : events())
-            if (e.value("event", "") == kind) v.push_back(e);
-        return v;
-    }
-};
-
-Outcome qmr(std::vector<std::string> args)
-{
-    if (kGang) args.insert(args.begin(), "--gang");
-    args.insert(args.begin(), "qmr");
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    char *outBuf = nullptr, *errBuf = nullptr;
-    size_t outLen = 0, errLen = 0;
-    FILE* out = open_memstream(&outBuf, &outLen);
-    FILE* err = open_memstream(&errBuf, &errLen);
-    Outcome r;
-    r.exit = qmr::cli::runCli(int(argv.size()), argv.data(), out, err);
-    std::fclose(out);
-    std::fclose(err);
-    r.out.assign(outBuf, outLen);
-    r.err.assign(errBuf, errLen);
-    std::free(outBuf);
-    std::free(errBuf);
-    return r;
-}
-
-class Cli : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        if (kGang) resetSimulatedGangBox({1, 2, 3, 5, 6, 8});
-        else resetSimulatedUnit();
-        stockSimulatedUnit(QM_EXAMPLES_DIR, "class1.prs", "demo.set", 0x1000);
-    }
-    static void with(const std::function<void(qmr::sim::Device&)>& f) { qmr::link::withSimDevice(f); }
-    static std::vector<uint8_t> target(int position)
-    {
-        std::vector<uint8_t> out;
-        with([&](qmr::sim::Device& d) { out = d.targetMemory(position); });
-        return out;
-    }
-    qmrtest::Scratch t;
-};
+using namespace qmrtest;
+using qmrtest::qmr;
+using Outcome = qmrtest::QmrRun;
 
 TEST_F(Cli, InfoTellsWhatTheUnitHolds)
 {

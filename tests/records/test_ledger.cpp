@@ -306,7 +306,7 @@ TEST_P(LedgerTest, TwoStationsDrawingAtOnceNeverGetTheSameNumber)
     expectNoNumberTwiceAndNoGap(*l, all, 2 * kEach);
 }
 
-TEST(Ledger, ALostServerConnectionDrawsNothingAndTheNextDrawGoesOn)
+TEST(Ledger, AConnectionTheServerDroppedIsMadeAgainAndAServerOutOfReachDrawsNothing)
 {
     auto& server = qmrtest::PgServer::shared();
     ASSERT_TRUE(server.running()) << server.why();
@@ -314,6 +314,11 @@ TEST(Ledger, ALostServerConnectionDrawsNothingAndTheNextDrawGoesOn)
     auto l = Ledger::open(where, true);
     l->createSeries({"line", 0x20, 2, 0x10});
     EXPECT_EQ(l->reserve("line", {1}, {"a", "u"}).at(0).number, 0x10u);
+    // Dropped while idle: the next draw opens a new connection.
+    server.dropConnections(where);
+    EXPECT_EQ(l->reserve("line", {1}, {"a", "u"}).at(0).number, 0x11u);
+    // Out of reach: an error, and no number is taken.
+    server.allowConnections(where, false);
     server.dropConnections(where);
     try {
         l->reserve("line", {1}, {"a", "u"});
@@ -321,8 +326,8 @@ TEST(Ledger, ALostServerConnectionDrawsNothingAndTheNextDrawGoesOn)
     } catch (const Error& e) {
         EXPECT_EQ(e.kind, Error::Lost) << e.what();
     }
-    // The connection is made again; the failed draw took no number.
-    EXPECT_EQ(l->reserve("line", {1}, {"a", "u"}).at(0).number, 0x11u);
+    server.allowConnections(where, true);
+    EXPECT_EQ(l->reserve("line", {1}, {"a", "u"}).at(0).number, 0x12u);
 }
 
 TEST(Ledger, SinceTakesLocalAndUtcTimes)

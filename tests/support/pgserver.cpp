@@ -220,10 +220,23 @@ std::string PgServer::createDatabase()
     return uri(name);
 }
 
-void PgServer::dropConnections(const std::string& uri)
+namespace {
+std::string databaseOf(const std::string& uri)
 {
     const std::string head = "postgresql:///";
-    const std::string database = uri.substr(head.size(), uri.find('?') - head.size());
+    return uri.substr(head.size(), uri.find('?') - head.size());
+}
+}  // namespace
+
+void PgServer::allowConnections(const std::string& uri, bool allow)
+{
+    std::string why;
+    exec(this->uri("postgres"), "ALTER DATABASE " + databaseOf(uri) + " ALLOW_CONNECTIONS " + (allow ? "true" : "false"), why);
+}
+
+void PgServer::dropConnections(const std::string& uri)
+{
+    const std::string database = databaseOf(uri);
     std::string why;
     exec(this->uri("postgres"),
          "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = '" + database + "'", why);

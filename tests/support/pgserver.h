@@ -23,6 +23,8 @@ public:
     std::string uri(const std::string& database) const;
     // Makes the server drop every connection to a database of createDatabase (a lost connection).
     void dropConnections(const std::string& uri);
+    // Lets a database take connections, or not (a server that cannot be reached).
+    void allowConnections(const std::string& uri, bool allow);
     void stop();
     ~PgServer();
 
