@@ -58,7 +58,6 @@ public:
         if (!inTransaction_ && PQstatus(conn_) != CONNECTION_OK) {
             PQreset(conn_);
             if (PQstatus(conn_) != CONNECTION_OK) throw lost();
-            settings();
         }
         std::vector<std::string> texts(params.size());
         std::vector<const char*> values(params.size());
@@ -123,20 +122,16 @@ private:
     void connect()
     {
         // Defaults first: what the URI says wins.
-        const char* keys[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval",
-                              "keepalives_count", "tcp_user_timeout", "application_name", "dbname", nullptr};
-        const char* values[] = {"10", "1", "10", "5", "3", "30000", "qmr", uri_.c_str(), nullptr};
+        // A lock held by a station that stopped answering does not hold the others for ever.
+        const char* keys[] = {"connect_timeout", "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
+                              "tcp_user_timeout", "application_name", "options", "dbname", nullptr};
+        const char* values[] = {"10", "1", "10", "5", "3", "30000", "qmr", "-c lock_timeout=30s -c statement_timeout=60s",
+                                uri_.c_str(), nullptr};
         conn_ = PQconnectdbParams(keys, values, 1);
         if (!conn_) throw Error(Error::Failed, "no memory for a connection to the production records");
         if (PQstatus(conn_) != CONNECTION_OK)
             throw Error(Error::Lost, "the production records server at " + where_ + " cannot be reached: " +
                                          trimmed(PQerrorMessage(conn_)));
-        settings();
-    }
-    void settings()
-    {
-        // A lock held by a station that stopped answering does not hold the others for ever.
-        PQclear(PQexec(conn_, "SET lock_timeout = '30s'; SET statement_timeout = '60s'"));
     }
     Error lost() const
     {

@@ -140,7 +140,8 @@ TEST_F(Records, FailedSocketsVoidTheirNumbersAndTheNextCycleGoesOnAfterTheLastOn
     EXPECT_EQ(loop.all("unit").front()["serial"], "00001006");
     EXPECT_EQ(serialRows().size(), 12u);
     QmrRun sum = q({"--json", "records", "summary"});
-    for (const Json& y : sum.last("result")["sockets"])
+    const Json yields = sum.last("result")["sockets"];
+    for (const Json& y : yields)
         if (y["socket"] == 3) {
             EXPECT_EQ(y["ng"], 1);
             EXPECT_EQ(y["failures"][0]["code"], 40);
