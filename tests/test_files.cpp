@@ -485,20 +485,32 @@ TEST(Crc32, CheckValuesAndAgreementWithABitwiseReference)
     EXPECT_EQ(qmr::checks::crc32Bzip2(d, 9), 0xFC891918u);
     EXPECT_EQ(qmr::checks::crc32Mpeg2(d, 9), 0x0376E6E7u);
     std::mt19937 rng(1);
-    std::vector<uint8_t> data(100);
+    std::vector<uint8_t> data(4200);
     for (auto& b : data) b = static_cast<uint8_t>(rng());
-    for (size_t n = 0; n <= data.size(); n += 7) {
-        uint32_t zip = 0xFFFFFFFFu, msb = 0xFFFFFFFFu;
-        for (size_t i = 0; i < n; ++i) {
-            zip ^= data[i];
-            for (int k = 0; k < 8; ++k) zip = (zip & 1) ? (zip >> 1) ^ 0xEDB88320u : (zip >> 1);
-            msb ^= static_cast<uint32_t>(data[i]) << 24;
-            for (int k = 0; k < 8; ++k) msb = (msb & 0x80000000u) ? (msb << 1) ^ 0x04C11DB7u : (msb << 1);
+    // Short and long runs (the folding works in blocks), at every alignment.
+    std::vector<size_t> lengths;
+    for (size_t n = 0; n <= 100; n += 7) lengths.push_back(n);
+    for (size_t n : {255, 256, 257, 1023, 1024, 4095}) lengths.push_back(n);
+    for (size_t offset = 0; offset < 4; ++offset)
+        for (size_t n : lengths) {
+            const uint8_t* p = data.data() + offset;
+            uint32_t zip = 0xFFFFFFFFu, msb = 0xFFFFFFFFu;
+            for (size_t i = 0; i < n; ++i) {
+                zip ^= p[i];
+                for (int k = 0; k < 8; ++k) zip = (zip & 1) ? (zip >> 1) ^ 0xEDB88320u : (zip >> 1);
+                msb ^= static_cast<uint32_t>(p[i]) << 24;
+                for (int k = 0; k < 8; ++k) msb = (msb & 0x80000000u) ? (msb << 1) ^ 0x04C11DB7u : (msb << 1);
+            }
+            EXPECT_EQ(qmr::checks::crc32Zip(p, n), ~zip) << n;
+            EXPECT_EQ(qmr::checks::crc32Mpeg2(p, n), msb) << n;
+            EXPECT_EQ(qmr::checks::crc32Bzip2(p, n), ~msb) << n;
+            // A state carried from one piece to the next gives the same CRC.
+            const size_t cut = n / 3;
+            EXPECT_EQ(qmr::checks::crc32MsbUpdate(qmr::checks::crc32MsbUpdate(0xFFFFFFFFu, p, cut), p + cut, n - cut), msb) << n;
+            EXPECT_EQ(qmr::checks::crc32ReflectedUpdate(qmr::checks::crc32ReflectedUpdate(0xFFFFFFFFu, p, cut), p + cut, n - cut),
+                      zip)
+                << n;
         }
-        EXPECT_EQ(qmr::checks::crc32Zip(data.data(), n), ~zip) << n;
-        EXPECT_EQ(qmr::checks::crc32Mpeg2(data.data(), n), msb) << n;
-        EXPECT_EQ(qmr::checks::crc32Bzip2(data.data(), n), ~msb) << n;
-    }
 }
 
 }  // namespace
