@@ -1,6 +1,8 @@
-// Fuzzes the scan of image text into the 8 MB image and the finish steps,
-// and the same text as a file through the loader (first-byte check, file
-// read, loader thread), whose outcome must agree with the scan's.
+// Fuzzes the scan of image text into the 8 MB image and the finish steps:
+// the fast scan, split into pieces of a few bytes so that every input runs
+// through the pieces and their checks, must give the plain scan's result,
+// range and image.  The same text also goes as a file through the loader
+// (first-byte check, file read, loader thread), whose outcome must agree.
 #include <sched.h>
 #include <unistd.h>
 
@@ -31,21 +33,35 @@ int loadThroughTheLoader(const uint8_t* data, size_t size)
     return result;
 }
 
+void prepare(uint8_t* image)
+{
+    std::memset(image, 0xFF, QMR_IMAGE_SIZE);
+    for (size_t i = QMR_IMAGE_SIZE; i < QMR_IMAGE_ALLOC; ++i) image[i] = static_cast<uint8_t>(i);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static uint8_t* image = static_cast<uint8_t*>(std::malloc(QMR_IMAGE_ALLOC));
-    std::memset(image, 0xFF, QMR_IMAGE_SIZE);
-    std::memset(image + QMR_IMAGE_SIZE, 0, QMR_IMAGE_ALLOC - QMR_IMAGE_SIZE);
+    static uint8_t* plain = static_cast<uint8_t*>(std::malloc(QMR_IMAGE_ALLOC));
+    static uint8_t* fast = static_cast<uint8_t*>(std::malloc(QMR_IMAGE_ALLOC));
+    prepare(plain);
+    prepare(fast);
     // The scan gets exactly the file's bytes, as the loader hands them over.
     char* text = static_cast<char*>(std::malloc(size ? size : 1));
     std::memcpy(text, data, size);
-    auto o = qmr::files::scanImage(text, size, image);
+    auto o = qmr::files::scanImageReference(text, size, plain);
+    qmr::files::ScanOptions pieces;
+    pieces.parts = 2 + static_cast<unsigned>(size % 4);
+    pieces.minPartBytes = 8;
+    auto f = qmr::files::scanImage(text, size, fast, nullptr, nullptr, pieces);
+    if (f.result != o.result) std::abort();
     if (o.result == 0) {
-        qmr::files::imageSum(image, o.lowest, o.highest);
-        qmr::files::hasFirmwareMarker(image, o.lowest, 1);
-        qmr::files::hasFirmwareMarker(image, o.lowest, 2);
+        if (f.lowest != o.lowest || f.highest != o.highest) std::abort();
+        if (std::memcmp(plain, fast, QMR_IMAGE_ALLOC) != 0) std::abort();
+        qmr::files::imageSum(plain, o.lowest, o.highest);
+        qmr::files::hasFirmwareMarker(plain, o.lowest, 1);
+        qmr::files::hasFirmwareMarker(plain, o.lowest, 2);
         if (o.highest >= QMR_IMAGE_ALLOC) std::abort();  // a data record passed the range test
     }
     std::free(text);

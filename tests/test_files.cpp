@@ -17,6 +17,8 @@
 
 #include "checks/crc32.h"
 #include "files/fileio.h"
+#include "files/hexscan.h"
+#include "support/hexfiles.h"
 #include "support.h"
 
 namespace fs = std::filesystem;
@@ -474,6 +476,108 @@ TEST(FileLayer, AFifoOrAFolderIsRefusedAtOnce)
         EXPECT_TRUE(refusedAtOnce([&] { return QMRHexOpen(path.c_str(), nullptr, 0, nullptr, 0, 0) == nullptr; }))
             << path;
         EXPECT_TRUE(refusedAtOnce([&] { return QMRReadPRM(path.c_str(), 0) == nullptr; })) << path;
+    }
+}
+
+// ---- the fast scan against the plain one ----------------------------------------------
+struct Scanned {
+    qmr::files::ScanOutcome o;
+    std::vector<uint8_t> image;
+};
+
+Scanned scanned(const std::string& text, unsigned parts)
+{
+    Scanned r;
+    r.image.assign(QMR_IMAGE_ALLOC, 0xFF);
+    for (size_t i = QMR_IMAGE_SIZE; i < r.image.size(); ++i) r.image[i] = static_cast<uint8_t>(i * 7);  // what the caller left
+    r.o = parts ? qmr::files::scanImage(text.data(), text.size(), r.image.data(), nullptr, nullptr, {parts, 64 * 1024})
+                : qmr::files::scanImageReference(text.data(), text.size(), r.image.data());
+    return r;
+}
+
+// The text with line inserted after the line break that follows fraction of it.
+std::string withLine(std::string text, double fraction, const std::string& line)
+{
+    const size_t at = text.find('\n', static_cast<size_t>(double(text.size()) * fraction)) + 1;
+    return text.insert(at, line);
+}
+
+TEST(FastScan, GivesThePlainScansImageRangeAndFirstErrorWhereverThePiecesFall)
+{
+    std::mt19937 rng(7);
+    std::vector<uint8_t> img(512 * 1024);
+    for (auto& b : img) b = static_cast<uint8_t>(rng());
+    const std::string intel = qmrtest::intelHex({{0, img}}), srec = qmrtest::sRecords({{0x10000, img}});
+    const std::string badSum = ":10000000" + std::string(32, '1') + "00\r\n";
+    const std::string tooHigh = ":020000040100F9\r\n:1000000000000000000000000000000000000000F0\r\n";
+    std::vector<qmrtest::Runs::value_type> down;
+    for (uint32_t a = 0x80000; a > 0; a -= 16) down.push_back({a - 16, std::vector<uint8_t>(16, uint8_t(a))});
+    std::string lower = intel, bare;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char c : lower)
+        if (c != '\r') bare += c == '\n' ? "\n\n" : std::string(1, c);
+    std::string longCount = intel;
+    longCount.replace(longCount.find("\n:10", longCount.size() / 2) + 2, 2, "30");
+    const std::string toMargin = qmrtest::intelHex({{0, img}, {0x7FFFF8, std::vector<uint8_t>(16, 0xA5)}});
+    std::string stray;  // a digit after every record's checksum
+    for (char c : intel) stray += c == '\r' ? std::string("7\r") : std::string(1, c);
+    // Records of 32 bytes whose data holds a line that reads as an address
+    // record: a piece may begin there, the plain scan never does.
+    auto nibble = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : 0; };
+    std::string hidden;
+    char line[64];
+    for (uint32_t i = 0; i < 0xF00; ++i) {
+        std::snprintf(line, sizeof line, ":10%04X00%032X%02X\r\n", i * 16, 0u, (0u - 16 - (i * 16 >> 8) - (i * 16 & 0xFF)) & 0xFF);
+        hidden += line;
+        if (i % 200 != 199) continue;
+        const uint32_t a = 0xF000 + i / 200 * 32;
+        std::string data = "\r\n:020000040005F5\r\n";
+        data += std::string(64 - data.size(), '0');
+        unsigned sum = 32 + (a >> 8) + (a & 0xFF);
+        for (size_t k = 0; k < 64; k += 2) sum += nibble(data[k]) * 16 + nibble(data[k + 1]);
+        std::snprintf(line, sizeof line, ":20%04X00", a);
+        hidden += line + data;
+        std::snprintf(line, sizeof line, "%02X\r\n", (0u - sum) & 0xFF);
+        hidden += line;
+    }
+    hidden += ":00000001FF\r\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        bool inPieces;  // the pieces fit: the outcome comes from them
+    } cases[] = {
+        {"Intel HEX", intel, true},
+        {"S-records", srec, true},
+        {"an S1 record without data", withLine(srec, 0.5, "S1030000FC\r\n"), true},
+        {"lowercase digits, bare line feeds, blank lines", bare, true},
+        {"the last record runs into the margin", toMargin, true},
+        {"records that run down the addresses", qmrtest::intelHex(down), true},
+        {"data from 0x8000 on", qmrtest::intelHex({{0x8000, img}}), true},
+        {"a stray digit after every record", stray, true},
+        {"an end record at 40 % (and after it a record into the margin)", withLine(toMargin, 0.4, ":00000001FF\r\n"), false},
+        {"records whose data holds a line that reads as an address record", hidden, false},
+        {"a broken checksum at 70 %, a record above 8 MB at 90 %", withLine(withLine(intel, 0.9, tooHigh), 0.7, badSum), false},
+        {"a record above 8 MB at 70 %, a broken checksum at 90 %", withLine(withLine(intel, 0.9, badSum), 0.7, tooHigh), false},
+        {"a record at the end writing over bytes of the first piece",
+         qmrtest::intelHex({{0, img}, {0x100, std::vector<uint8_t>(16, 0xAA)}}), false},
+        {"an S-record file with an Intel HEX record in it", withLine(srec, 0.6, ":10000000" + std::string(32, '2') + "D0\r\n"), false},
+        {"a count that runs over the next lines", longCount, false},
+        {"cut off before the end record", intel.substr(0, intel.size() - 13), true},
+        // G0 1_ #2 @: `g: what is no digit counts as 0 (sum 0x22 + 0x01)
+        {"characters that are no hexadecimal digits", ":10000000G01 #2@:`g" + std::string(20, '0') + "01DD\r\n" + srec, false},
+    };
+    for (const Case& c : cases) {
+        const Scanned plain = scanned(c.text, 0);
+        for (unsigned parts : {2u, 3u, 5u}) {
+            const Scanned fast = scanned(c.text, parts);
+            ASSERT_EQ(fast.o.result, plain.o.result) << c.what << ", " << parts << " parts";
+            EXPECT_EQ(fast.o.pieces > 1, c.inPieces) << c.what << ", " << parts << " parts";
+            if (plain.o.result) continue;
+            ASSERT_EQ(plain.o.result, 0) << c.what;
+            EXPECT_EQ(fast.o.lowest, plain.o.lowest) << c.what;
+            EXPECT_EQ(fast.o.highest, plain.o.highest) << c.what;
+            EXPECT_TRUE(fast.image == plain.image) << c.what << ", " << parts << " parts";
+        }
     }
 }
 

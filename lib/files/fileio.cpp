@@ -48,6 +48,20 @@ size_t readBlock(File* f, void* data, size_t size, size_t count)
     return have / size;
 }
 
+size_t readAt(File* f, void* data, size_t n, uint64_t offset)
+{
+    if (!f) return 0;
+    size_t have = 0;
+    auto* p = static_cast<char*>(data);
+    while (have < n) {
+        ssize_t k = ::pread(f->fd, p + have, n - have, static_cast<off_t>(offset + have));
+        if (k < 0 && errno == EINTR) continue;
+        if (k <= 0) break;
+        have += static_cast<size_t>(k);
+    }
+    return have;
+}
+
 char* readBytes(File* f, char* data, size_t n)
 {
     if (!f) return nullptr;

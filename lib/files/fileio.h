@@ -16,6 +16,9 @@ struct File;
 File* openRead(const char* path, const char* mode = "rb");
 // Reads size*count bytes with one read; returns the whole items read.
 size_t readBlock(File* f, void* data, size_t size, size_t count);
+// Reads n bytes at offset (without moving the file position; several threads
+// may read one file at once); returns the bytes read.
+size_t readAt(File* f, void* data, size_t n, uint64_t offset);
 // Reads n bytes one at a time; null at the first failed or empty read.
 char* readBytes(File* f, char* data, size_t n);
 // Reads up to a CR LF pair (stored as one LF) or until the buffer is full;

@@ -1,10 +1,12 @@
 // The program-image loader: one thread per load, one outcome record.
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "files/fileio.h"
 #include "files/hexscan.h"
+#include "files/parts.h"
 #include "platform/platform.h"
 #include "qmr/qmr.h"
 
@@ -58,21 +60,41 @@ void postOutcome(HexContext* h, int result)
     h->ringWrite = (h->ringWrite + 1) % QMR_RING_SIZE;
 }
 
+// Reads the file into the text and fills the image with 0xFF (its margin
+// with 0), split across the processors: the text is copied out of the page
+// cache and the image's pages are touched for the first time at once.
+bool readAndPrepare(HexContext* h)
+{
+    files::File* f = files::openRead(h->fileName);
+    if (!f || h->fileSize == 0) {
+        files::closeFile(f);
+        return false;
+    }
+    h->imageBuffer = static_cast<uint8_t*>(std::malloc(QMR_IMAGE_ALLOC));
+    if (!h->imageBuffer) {
+        files::closeFile(f);
+        return false;
+    }
+    const size_t n = h->fileSize;
+    const unsigned parts = files::partsFor(n, size_t(1) << 20);
+    std::atomic<bool> ok{true};
+    files::runInParts(parts, [&](size_t k) {
+        const size_t from = n / parts * k, to = k + 1 == parts ? n : n / parts * (k + 1);
+        if (files::readAt(f, h->fileText + from, to - from, from) != to - from) ok = false;
+        const size_t a = QMR_IMAGE_SIZE / parts * k, b = k + 1 == parts ? QMR_IMAGE_SIZE : QMR_IMAGE_SIZE / parts * (k + 1);
+        std::memset(h->imageBuffer + a, 0xFF, b - a);
+    });
+    std::memset(h->imageBuffer + QMR_IMAGE_SIZE, 0, QMR_IMAGE_ALLOC - QMR_IMAGE_SIZE);
+    files::closeFile(f);
+    return ok;
+}
+
 // Returns false when the load was cancelled (nothing is posted then).
 bool load(HexContext* h, platform::MessageQueue& q)
 {
     if (quitAsked(&q)) return false;
-    int result = 0;
-    files::File* f = files::openRead(h->fileName);
-    if (!f || files::readBlock(f, h->fileText, 1, h->fileSize) != h->fileSize || h->fileSize == 0)
-        result = QMR_HEX_EFILE;
-    files::closeFile(f);
+    int result = readAndPrepare(h) ? 0 : QMR_HEX_EFILE;
     if (result == 0 && quitAsked(&q)) return false;
-    if (result == 0) {
-        h->imageBuffer = static_cast<uint8_t*>(std::calloc(1, QMR_IMAGE_ALLOC));
-        if (!h->imageBuffer) result = QMR_HEX_EFILE;
-        else std::memset(h->imageBuffer, 0xFF, QMR_IMAGE_SIZE);
-    }
     if (result == 0) {
         files::ScanOutcome o = files::scanImage(h->fileText, h->fileSize, h->imageBuffer, quitAsked, &q);
         if (o.cancelled) return false;
@@ -159,7 +181,8 @@ HexContext* QMRHexOpen(const char* path, QmrWindow* window, uint32_t message, co
         destroy(h);
         return nullptr;
     }
-    h->fileText = static_cast<char*>(std::calloc(1, h->fileSize));
+    // Every byte is read over it: no need to clear it first.
+    h->fileText = static_cast<char*>(std::malloc(h->fileSize));
     if (!h->fileText) {
         destroy(h);
         return nullptr;

@@ -112,7 +112,9 @@ TEST_F(Commands, NandErrorsEndTheProgramOrDeleteASettingAndGoOn)
         Box::with([](qmr::sim::Device& d) { d.clearFrames(); });
         postRecord(s.ctx(), 20, c.code, 12, c.tagB, "failure");
         ASSERT_TRUE(waitUntil([&] { return !s.screen.messages.empty(); })) << c.name;
-        if (!c.ends) ASSERT_TRUE(waitUntil([&] { return s.logic->idle() && s.logic->guiBusy() == kGuiIdle; })) << c.name;
+        if (!c.ends) {
+            ASSERT_TRUE(waitUntil([&] { return s.logic->idle() && s.logic->guiBusy() == kGuiIdle; })) << c.name;
+        }
         EXPECT_EQ(s.screen.messages[0].text, QString::fromUtf8(c.box)) << c.name;
         EXPECT_EQ(s.screen.ended, c.ends) << c.name;
         bool deleted = Box::framesOf(0x14) > 0;  // the setting-file delete
@@ -179,7 +181,9 @@ TEST_F(Commands, EachCommandOfTheGangBoxGraysClearsAndMakesBusyAsItsRowSays)
         EXPECT_EQ(grayed, c.grays) << c.started;
         EXPECT_EQ(cleared, c.clears) << c.started;
         EXPECT_EQ(busy, c.busy) << c.started;
-        if (c.clears) EXPECT_FALSE(s.screen.log.contains(QStringLiteral("(before)"))) << c.started;
+        if (c.clears) {
+            EXPECT_FALSE(s.screen.log.contains(QStringLiteral("(before)"))) << c.started;
+        }
     }
 }
 

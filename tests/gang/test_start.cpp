@@ -103,7 +103,9 @@ TEST_F(Start, TheStartButtonStartsAnEpvWhileIdleAndTheWatcherEndsWithTheView)
     ASSERT_TRUE(s->waitIdle());
     for (const QString& e : s->screen.events) {
         EXPECT_FALSE(e.startsWith(QStringLiteral("status:")) && e.size() > 7) << e.toStdString();
-        if (e.startsWith(QStringLiteral("log:"))) EXPECT_EQ(e, QStringLiteral("log:>>COMMAND: Start Buttom Info Command"));
+        if (e.startsWith(QStringLiteral("log:"))) {
+            EXPECT_EQ(e, QStringLiteral("log:>>COMMAND: Start Buttom Info Command"));
+        }
     }
     EXPECT_EQ(Box::framesOf(0x25), 0u);
     // A press: one EPV.
