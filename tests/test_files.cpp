@@ -485,13 +485,32 @@ struct Scanned {
     std::vector<uint8_t> image;
 };
 
-Scanned scanned(const std::string& text, unsigned parts)
+enum class Scan { Plain, Fast, FromFile };
+
+// The image as the caller hands it over: 0xFF in the first 8 MB for the scans
+// of a text in memory, anything for the scan that reads the file; the margin
+// holds what the caller left there.
+Scanned scanned(const std::string& text, Scan how, unsigned parts = 1, bool portable = false, size_t chunk = 4096)
 {
     Scanned r;
-    r.image.assign(QMR_IMAGE_ALLOC, 0xFF);
-    for (size_t i = QMR_IMAGE_SIZE; i < r.image.size(); ++i) r.image[i] = static_cast<uint8_t>(i * 7);  // what the caller left
-    r.o = parts ? qmr::files::scanImage(text.data(), text.size(), r.image.data(), nullptr, nullptr, {parts, 64 * 1024})
-                : qmr::files::scanImageReference(text.data(), text.size(), r.image.data());
+    r.image.assign(QMR_IMAGE_ALLOC, how == Scan::FromFile ? 0x5A : 0xFF);
+    for (size_t i = QMR_IMAGE_SIZE; i < r.image.size(); ++i) r.image[i] = static_cast<uint8_t>(i * 7);
+    const qmr::files::ScanOptions options{parts, 64 * 1024, portable, chunk};
+    if (how == Scan::Plain) {
+        r.o = qmr::files::scanImageReference(text.data(), text.size(), r.image.data());
+    } else if (how == Scan::Fast) {
+        r.o = qmr::files::scanImage(text.data(), text.size(), r.image.data(), nullptr, nullptr, options);
+    } else {
+        qmrtest::TempDir dir;
+        const std::string path = dir.file("image.txt", text);
+        qmr::files::File* f = qmr::files::openRead(path.c_str());
+        std::string got(text.size(), '\0');
+        bool readOk = false;
+        r.o = qmr::files::readAndScan(f, got.data(), got.size(), r.image.data(), readOk, nullptr, nullptr, options);
+        qmr::files::closeFile(f);
+        EXPECT_TRUE(readOk);
+        EXPECT_TRUE(got == text);
+    }
     return r;
 }
 
@@ -567,16 +586,25 @@ TEST(FastScan, GivesThePlainScansImageRangeAndFirstErrorWhereverThePiecesFall)
         {"characters that are no hexadecimal digits", ":10000000G01 #2@:`g" + std::string(20, '0') + "01DD\r\n" + srec, false},
     };
     for (const Case& c : cases) {
-        const Scanned plain = scanned(c.text, 0);
-        for (unsigned parts : {2u, 3u, 5u}) {
-            const Scanned fast = scanned(c.text, parts);
-            ASSERT_EQ(fast.o.result, plain.o.result) << c.what << ", " << parts << " parts";
-            EXPECT_EQ(fast.o.pieces > 1, c.inPieces) << c.what << ", " << parts << " parts";
+        const Scanned plain = scanned(c.text, Scan::Plain);
+        struct Way {
+            Scan how;
+            unsigned parts;
+            bool portable;
+            size_t chunk;
+        } ways[] = {{Scan::Fast, 1, false, 0},          {Scan::Fast, 2, false, 0},         {Scan::Fast, 3, true, 0},
+                    {Scan::Fast, 5, false, 0},          {Scan::FromFile, 1, false, 4096},  {Scan::FromFile, 2, false, 4096},
+                    {Scan::FromFile, 3, true, 65536},   {Scan::FromFile, 5, false, 1500}};
+        for (const Way& w : ways) {
+            const Scanned fast = scanned(c.text, w.how, w.parts, w.portable, w.chunk);
+            const std::string way = std::string(w.how == Scan::Fast ? "in memory, " : "from the file, ") +
+                                    std::to_string(w.parts) + " parts";
+            ASSERT_EQ(fast.o.result, plain.o.result) << c.what << ", " << way;
+            EXPECT_EQ(fast.o.pieces > 1, c.inPieces && w.parts > 1) << c.what << ", " << way;
             if (plain.o.result) continue;
-            ASSERT_EQ(plain.o.result, 0) << c.what;
-            EXPECT_EQ(fast.o.lowest, plain.o.lowest) << c.what;
-            EXPECT_EQ(fast.o.highest, plain.o.highest) << c.what;
-            EXPECT_TRUE(fast.image == plain.image) << c.what << ", " << parts << " parts";
+            EXPECT_EQ(fast.o.lowest, plain.o.lowest) << c.what << ", " << way;
+            EXPECT_EQ(fast.o.highest, plain.o.highest) << c.what << ", " << way;
+            EXPECT_TRUE(fast.image == plain.image) << c.what << ", " << way;
         }
     }
 }

@@ -17,6 +17,21 @@ protected:
     ~WriteLog() = default;
 };
 
+// Scans that run at once write into one image: each takes the 4 KB pages
+// it writes before it writes them, and a page another scan has taken is not
+// written (two threads never write one byte).
+struct PageClaims {
+    static constexpr unsigned kPageBits = 12;
+    // True when the pages first..last are this scan's (taken now or before).
+    virtual bool claim(uint32_t first, uint32_t last) = 0;
+
+protected:
+    ~PageClaims() = default;
+};
+
+// The result of a piece that met another piece's page: it is scanned again whole.
+constexpr int kConflict = -1;
+
 struct ScanState {
     uint32_t cur = 0, curEnd = 0;  // the last record's start and the last data record's end
     uint32_t base = 0;             // segment * 16 or upper linear address, whichever came last
@@ -26,6 +41,18 @@ struct ScanState {
     int result = 0;               // the first error
     bool usedInheritedBase = false;  // a data record relied on a base this scan did not read
     WriteLog* log = nullptr;
+    PageClaims* claims = nullptr;
+
+    // Whether length bytes at start may be written (always, for a scan alone).
+    bool mayWrite(uint32_t start, uint32_t length)
+    {
+        if (!claims) return true;
+        const uint32_t first = start >> PageClaims::kPageBits, last = (start + length - 1) >> PageClaims::kPageBits;
+        if (first == lastPage && last == lastPage) return true;
+        if (!claims->claim(first, last)) return false;
+        lastPage = last;
+        return true;
+    }
 
     // Data written at start: told to the log (when there is one) a run of
     // records that follow one another at a time.
@@ -48,6 +75,7 @@ struct ScanState {
     }
 
 private:
+    uint32_t lastPage = 0xFFFFFFFFu;
     bool runOpen = false;
     uint32_t runStart = 0, runEnd = 0;
 };

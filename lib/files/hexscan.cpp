@@ -15,14 +15,18 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
+#include "files/fileio.h"
 #include "files/hexrecord.h"
 #include "files/parts.h"
 #include "qmr/qmr.h"
@@ -33,197 +37,65 @@ namespace {
 
 #if defined(__SSE2__)
 
-// Digit values of 16 characters; 0 for a character that is no hexadecimal digit.
-inline __m128i digits(__m128i c)
+namespace sse2 {
+#define QMR_SCAN_AVX2 0
+#include "files/hexscan_records.inc"
+#undef QMR_SCAN_AVX2
+}  // namespace sse2
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
+#pragma GCC push_options
+#pragma GCC target("avx2")
+#endif
+namespace avx2 {
+#define QMR_SCAN_AVX2 1
+#include "files/hexscan_records.inc"
+#undef QMR_SCAN_AVX2
+}  // namespace avx2
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
+#pragma GCC pop_options
+#endif
+
+using RecordLoop = size_t (*)(const char*, size_t, size_t, size_t, size_t, uint8_t*, ScanState&, bool (*)(void*), void*);
+
+RecordLoop recordLoop(bool portable)
 {
-    const __m128i d = _mm_sub_epi8(c, _mm_set1_epi8('0'));
-    const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d);
-    const __m128i l = _mm_sub_epi8(_mm_or_si128(c, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
-    const __m128i isLetter = _mm_cmpeq_epi8(_mm_min_epu8(l, _mm_set1_epi8(5)), l);
-    return _mm_or_si128(_mm_and_si128(isDigit, d), _mm_and_si128(isLetter, _mm_add_epi8(l, _mm_set1_epi8(10))));
-}
-
-// 32 characters to 16 bytes (the first character of a pair is the high digit).
-inline __m128i decode32(const char* p)
-{
-    const __m128i a = digits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
-    const __m128i b = digits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)));
-    const __m128i low = _mm_set1_epi16(0x00FF);
-    const __m128i x = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(a, low), 4), _mm_srli_epi16(a, 8));
-    const __m128i y = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(b, low), 4), _mm_srli_epi16(b, 8));
-    return _mm_packus_epi16(x, y);
-}
-
-alignas(16) const uint8_t kKeep[32] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                                       0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-
-// The first k (1..16) bytes of v, the rest 0.
-inline __m128i firstBytes(__m128i v, unsigned k)
-{
-    return _mm_and_si128(v, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kKeep + 16 - k)));
-}
-
-constexpr unsigned kMaxBlocks = 17;  // 255 data bytes and 5 more: 520 characters
-
-// A record's bytes decoded: v[0..blocks), v[blocks] zero; the 8-bit sum of the first total bytes.
-struct Decoded {
-    __m128i v[kMaxBlocks + 1];
-    unsigned sum = 0;
-};
-
-inline unsigned lanesSum(__m128i acc)
-{
-    return static_cast<unsigned>(_mm_cvtsi128_si32(acc) + _mm_cvtsi128_si32(_mm_srli_si128(acc, 8)));
-}
-
-// Decodes Blocks blocks (32 characters each) from p, the first given; the
-// sum is of the first total bytes.  Blocks is known when the compiler sees
-// it for the common records (16 or 32 data bytes): no loop is left then.
-template <unsigned Blocks>
-inline void decodeBlocks(const char* p, __m128i first, unsigned total, Decoded& d)
-{
-    d.v[0] = first;
-    for (unsigned i = 1; i < Blocks; ++i) d.v[i] = decode32(p + 32 * i);
-    d.v[Blocks] = _mm_setzero_si128();
-    __m128i acc = _mm_sad_epu8(firstBytes(d.v[Blocks - 1], total - 16 * (Blocks - 1)), _mm_setzero_si128());
-    for (unsigned i = 0; i + 1 < Blocks; ++i) acc = _mm_add_epi64(acc, _mm_sad_epu8(d.v[i], _mm_setzero_si128()));
-    d.sum = lanesSum(acc);
-}
-
-__attribute__((always_inline)) inline void decodeRecord(const char* p, __m128i first, unsigned total, Decoded& d)
-{
-    const unsigned blocks = (total + 15) / 16;
-    switch (blocks) {
-    case 2: return decodeBlocks<2>(p, first, total, d);
-    case 3: return decodeBlocks<3>(p, first, total, d);
-    default: break;
-    }
-    d.v[0] = first;
-    for (unsigned i = 1; i < blocks; ++i) d.v[i] = decode32(p + 32 * i);
-    d.v[blocks] = _mm_setzero_si128();
-    __m128i acc = _mm_sad_epu8(firstBytes(d.v[blocks - 1], total - 16 * (blocks - 1)), _mm_setzero_si128());
-    for (unsigned i = 0; i + 1 < blocks; ++i) acc = _mm_add_epi64(acc, _mm_sad_epu8(d.v[i], _mm_setzero_si128()));
-    d.sum = lanesSum(acc);
-}
-
-// Copies n data bytes that begin Off bytes into the decoded record.
-template <int Off>
-inline void copyData(const Decoded& d, unsigned n, uint8_t* dst)
-{
-    auto chunk = [&](unsigned b) { return _mm_or_si128(_mm_srli_si128(d.v[b], Off), _mm_slli_si128(d.v[b + 1], 16 - Off)); };
-    if (n == 16) {  // the common records
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), chunk(0));
-        return;
-    }
-    if (n == 32) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), chunk(0));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 16), chunk(1));
-        return;
-    }
-    unsigned j = 0;
-    for (; j + 16 <= n; j += 16) _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + j), chunk(j / 16));
-    if (j < n) {
-        alignas(16) uint8_t tail[16];
-        _mm_store_si128(reinterpret_cast<__m128i*>(tail), chunk(j / 16));
-        std::memcpy(dst + j, tail, n - j);
-    }
-}
-
-inline void noteRange(ScanState& s, uint32_t cur, uint32_t curEnd)
-{
-    s.cur = cur;
-    s.curEnd = curEnd;
-    if (cur < s.lowest) s.lowest = cur;
-    if (curEnd > s.highest) s.highest = curEnd;
-}
-
-// An Intel HEX data record at pos with at least one data byte and room to
-// read whole blocks; false leaves it to the plain reader.
-inline bool fastIntel(const char* text, size_t n, size_t pos, uint8_t* image, ScanState& s, size_t& next)
-{
-    const char* p = text + pos + 1;
-    const size_t room = n - pos - 1;
-    if (room < 32) return false;
-    const __m128i head = decode32(p);
-    const unsigned ll = static_cast<unsigned>(_mm_cvtsi128_si32(head)) & 0xFF;
-    const unsigned word = static_cast<unsigned>(_mm_cvtsi128_si32(head));
-    if (ll == 0 || (word >> 24) != 0) return false;  // no data, or not a data record
-    const unsigned total = ll + 5;
-    if (room < 32 * size_t((total + 15) / 16)) return false;
-    Decoded d;
-    decodeRecord(p, head, total, d);
-    const uint32_t addr = ((word >> 8) & 0xFF) << 8 | ((word >> 16) & 0xFF);
-    const uint32_t start = s.base + addr;
-    if (!s.baseSet) s.usedInheritedBase = true;
-    noteRange(s, start, start + ll - 1);
-    s.anyData = true;
-    next = skipLineEnds(text, n, pos + 1 + 2 * size_t(total));
-    if (start >= QMR_IMAGE_SIZE) {
-        s.result = QMR_HEX_ERANGE;
-        return true;
-    }
-    copyData<4>(d, ll, image + start);
-    s.wrote(start, ll);
-    if ((d.sum & 0xFF) != 0) s.result = QMR_HEX_ECHECKSUM;
-    return true;
-}
-
-// An S1, S2 or S3 record at pos with at least one data byte and room to
-// read whole blocks; false leaves it to the plain reader.
-template <int AddrLen>
-inline bool fastS(const char* text, size_t n, size_t pos, uint8_t* image, ScanState& s, size_t& next)
-{
-    const char* p = text + pos + 2;
-    const size_t room = n - pos - 2;
-    if (room < 32) return false;
-    const __m128i head = decode32(p);
-    alignas(16) uint8_t h[16];
-    _mm_store_si128(reinterpret_cast<__m128i*>(h), head);
-    const unsigned count = h[0];
-    if (count < AddrLen + 2) return false;  // no data byte: the plain reader's odd cases
-    const unsigned total = count + 1;
-    if (room < 32 * size_t((total + 15) / 16)) return false;
-    Decoded d;
-    decodeRecord(p, head, total, d);
-    uint32_t addr = 0;
-    for (int i = 1; i <= AddrLen; ++i) addr = addr << 8 | h[i];
-    const unsigned dataLen = count - AddrLen - 1;
-    noteRange(s, addr, addr + dataLen - 1);
-    s.anyData = true;
-    next = skipLineEnds(text, n, pos + 4 + 2 * size_t(count));
-    if (addr >= QMR_IMAGE_SIZE) {
-        s.result = QMR_HEX_ERANGE;
-        return true;
-    }
-    copyData<1 + AddrLen>(d, dataLen, image + addr);
-    s.wrote(addr, dataLen);
-    if ((d.sum & 0xFF) != 0xFF) s.result = QMR_HEX_ECHECKSUM;
-    return true;
-}
-
-inline bool fastRecord(const char* text, size_t n, size_t pos, uint8_t* image, ScanState& s, size_t& next)
-{
-    const char lead = text[pos];
-    if (lead == ':') return fastIntel(text, n, pos, image, s, next);
-    if (lead != 'S' || pos + 1 >= n) return false;
-    switch (text[pos + 1]) {
-    case '1': return fastS<2>(text, n, pos, image, s, next);
-    case '2': return fastS<3>(text, n, pos, image, s, next);
-    case '3': return fastS<4>(text, n, pos, image, s, next);
-    default: return false;
-    }
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    return avx2 && !portable ? avx2::scanRecords : sse2::scanRecords;
 }
 
 #else
 
-inline bool fastRecord(const char*, size_t, size_t, uint8_t*, ScanState&, size_t&) { return false; }
+// Without vector instructions every record goes through the plain reader.
+size_t plainRecords(const char* text, size_t n, size_t from, size_t to, size_t have, uint8_t* image, ScanState& s,
+                    bool (*stop)(void*), void* stopArg)
+{
+    size_t pos = from;
+    unsigned countdown = 1;
+    while (pos < to) {
+        if (have < n && (pos + 1024 > have || !std::memchr(text + pos, '\n', have - pos))) return pos;
+        if (--countdown == 0) {
+            countdown = 4096;
+            if (stop(stopArg)) return pos;
+        }
+        pos = stepRecord(text, n, pos, image, s);
+        if (s.result || s.ended) break;
+    }
+    return pos;
+}
+using RecordLoop = decltype(&plainRecords);
+RecordLoop recordLoop(bool) { return plainRecords; }
 
 #endif
 
 // The bytes one piece wrote, as ranges (merged while the records follow one
 // another); too many ranges and the piece cannot be checked against others.
 struct Extents final : WriteLog {
-    static constexpr size_t kMax = 4096;
+    static constexpr size_t kMax = 65536;
     std::vector<std::pair<uint32_t, uint32_t>> ranges;  // [first, end)
     uint32_t lowest = 0xFFFFFFFFu, end = 0;
     bool tooMany = false;
@@ -245,75 +117,35 @@ struct Extents final : WriteLog {
     }
 };
 
-struct Piece {
-    size_t from = 0, to = 0;  // the records that begin in [from, to)
-    size_t stop = 0;          // where the scan of the piece ended
-    ScanState state;
-    Extents extents;
-    bool cancelled = false;
+// The owners of the image's 4 KB pages (0: none yet), shared by the pieces.
+class PageOwners {
+public:
+    static constexpr size_t kPages = (QMR_IMAGE_ALLOC + (1u << PageClaims::kPageBits) - 1) >> PageClaims::kPageBits;
+    PageOwners() : owner_(new std::atomic<uint8_t>[kPages]) {
+        for (size_t i = 0; i < kPages; ++i) owner_[i].store(0, std::memory_order_relaxed);
+    }
+    bool claim(uint32_t first, uint32_t last, uint8_t me)
+    {
+        for (uint32_t p = first; p <= last && p < kPages; ++p) {
+            uint8_t was = 0;
+            if (!owner_[p].compare_exchange_strong(was, me, std::memory_order_relaxed) && was != me) return false;
+        }
+        return true;
+    }
+
+private:
+    std::unique_ptr<std::atomic<uint8_t>[]> owner_;
 };
 
-// Scans the records that begin in [from, to); the state comes in set.
-void scanPiece(const char* text, size_t n, uint8_t* image, Piece& piece, CancelCheck cancel, void* arg,
-               std::atomic<bool>& quit)
-{
-    ScanState& s = piece.state;
-    size_t pos = piece.from;
-    size_t stride = 0;  // the length of the last line
-    unsigned countdown = 1;
-    while (pos < piece.to) {
-        if (--countdown == 0) {
-            countdown = 4096;
-            if (quit.load(std::memory_order_relaxed) || (cancel && cancel(arg))) {
-                piece.cancelled = true;
-                quit = true;
-                return;
-            }
-        }
-        size_t next;
-        if (!fastRecord(text, n, pos, image, s, next)) next = stepRecord(text, n, pos, image, s);
-        if (s.result || s.ended) {
-            pos = next;
-            break;
-        }
-        // Lines of a file mostly have one length.  The next record is taken
-        // to begin one such length on, which the processor can run ahead
-        // with while this record's count is still being decoded; where the
-        // count says otherwise the guess is corrected.
-        size_t guess = pos + stride;
-        if (next != guess) [[unlikely]] {
-            stride = next - pos;
-            pos = next;
-            continue;
-        }
-        asm("" : "+r"(guess));  // the guess, not the decoded length, feeds the next record
-        pos = guess;
-    }
-    piece.stop = pos;
-    s.flushWrites();
-}
-
-// Where the piece that starts at about offset may begin: a line start that
-// is an address record (type 02 or 04 with two data bytes) for Intel HEX,
-// any S-record for S-records; n when there is none before limit.
-size_t pieceStart(const char* text, size_t n, size_t offset, size_t limit, bool intel)
-{
-    size_t p = offset;
-    while (p < limit) {
-        const void* lf = std::memchr(text + p, '\n', limit - p);
-        if (!lf) return n;
-        p = static_cast<size_t>(static_cast<const char*>(lf) - text) + 1;
-        if (p >= limit || n - p < 9) return n;
-        if (intel) {
-            if (text[p] == ':' && text[p + 1] == '0' && text[p + 2] == '2' && text[p + 7] == '0' &&
-                (text[p + 8] == '2' || text[p + 8] == '4'))
-                return p;
-        } else if (text[p] == 'S') {
-            return p;
-        }
-    }
-    return n;
-}
+struct Piece final : PageClaims {
+    size_t from = 0;  // where its first record begins
+    size_t stop = 0;  // where its scan ended
+    ScanState state;
+    Extents extents;
+    PageOwners* owners = nullptr;
+    uint8_t id = 0;
+    bool claim(uint32_t first, uint32_t last) override { return owners->claim(first, last, id); }
+};
 
 ScanOutcome finish(const ScanState& s)
 {
@@ -325,31 +157,242 @@ ScanOutcome finish(const ScanState& s)
     return o;
 }
 
-ScanOutcome scanWhole(const char* text, size_t n, uint8_t* image, CancelCheck cancel, void* arg)
+struct Stop {
+    std::atomic<bool>& quit;
+    CancelCheck cancel;
+    void* arg;
+    static bool asked(void* self)
+    {
+        auto* s = static_cast<Stop*>(self);
+        if (s->quit.load(std::memory_order_relaxed)) return true;
+        if (s->cancel && s->cancel(s->arg)) {
+            s->quit = true;
+            return true;
+        }
+        return false;
+    }
+};
+
+// The whole text from the start, in one piece.
+ScanOutcome scanWhole(const char* text, size_t n, uint8_t* image, CancelCheck cancel, void* arg, bool portable)
 {
-    Piece whole;
-    whole.to = n;
+    ScanState state;
     std::atomic<bool> quit{false};
-    scanPiece(text, n, image, whole, cancel, arg, quit);
-    if (whole.cancelled) {
+    Stop stop{quit, cancel, arg};
+    recordLoop(portable)(text, n, 0, n, n, image, state, Stop::asked, &stop);
+    if (quit) {
         ScanOutcome o;
         o.cancelled = true;
         return o;
     }
-    return finish(whole.state);
+    return finish(state);
 }
 
+// A line start where a piece may begin (16 characters are there): an
+// address record (type 02 or 04 with two data bytes) for Intel HEX, a data
+// record at the start of a 4 KB page for S-records (so that two pieces
+// rarely write into one page).
+bool startsPiece(const char* p, bool intel)
+{
+    if (intel) return p[0] == ':' && p[1] == '0' && p[2] == '2' && p[7] == '0' && (p[8] == '2' || p[8] == '4');
+    if (p[0] != 'S' || p[1] < '1' || p[1] > '3') return false;
+    const int addressBytes = p[1] - '0' + 1;
+    auto digit = [](char c) { return c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1; };
+    if (digit(p[2]) < 0 || digit(p[3]) < 0 || digit(p[2]) * 16 + digit(p[3]) <= addressBytes + 1) return false;  // no data
+    const char* end = p + 4 + 2 * addressBytes;  // after the address
+    return end[-1] == '0' && end[-2] == '0' && end[-3] == '0';
+}
+
+// One scan split across the processors.  The text is cut into one range per
+// processor; the thread of each range reads it (from the file, a chunk at a
+// time, when there is one), looks in it for the first line where a piece may
+// begin, and scans its piece from there while what it read is still in the
+// cache.  A piece ends where the next range's piece begins; its last records
+// may need text the next thread reads, which it waits for.
+class Pieces {
+public:
+    static constexpr size_t kUnknown = ~size_t(0), kNone = ~size_t(0) - 1;
+
+    Pieces(const char* text, char* writable, size_t n, files::File* file, unsigned parts, size_t chunk, bool intel,
+           bool portable, uint8_t* image, CancelCheck cancel, void* arg)
+        : text_(text), writable_(writable), n_(n), file_(file), parts_(parts), chunk_(std::max<size_t>(chunk, 1)),
+          intel_(intel), portable_(portable), image_(image), cancel_(cancel), arg_(arg), from_(parts + 1),
+          readTo_(new std::atomic<size_t>[parts]), startOf_(new std::atomic<size_t>[parts]), pieces_(parts)
+    {
+        for (unsigned k = 0; k <= parts; ++k) from_[k] = k == parts ? n : n / parts * k;
+        for (unsigned k = 0; k < parts; ++k) {
+            readTo_[k] = file ? from_[k] : from_[k + 1];
+            startOf_[k] = k == 0 ? 0 : kUnknown;
+            Piece& p = pieces_[k];
+            p.state.log = &p.extents;
+            p.owners = &owners_;
+            p.id = static_cast<uint8_t>(k + 1);
+            p.state.claims = &p;
+            p.extents.ranges.reserve(Extents::kMax);  // nothing is allocated once the threads run
+            if (k > 0) {
+                // What an earlier piece leaves is counted there: nothing carried in moves the range.
+                p.state.cur = 0xFFFFFFFFu;
+                p.state.curEnd = 0;
+            }
+        }
+    }
+
+    void run()
+    {
+        runInParts(parts_, [this](size_t k) { work(static_cast<unsigned>(k)); });
+    }
+    bool readFailed() const { return failed_; }
+    bool cancelled() const { return quit_ && !failed_; }
+
+    // The pieces in their order (those whose range had a place to begin).
+    std::vector<const Piece*> pieces() const
+    {
+        std::vector<const Piece*> v;
+        for (unsigned k = 0; k < parts_; ++k)
+            if (startOf_[k] != kNone) v.push_back(&pieces_[k]);
+        return v;
+    }
+
+private:
+    // How far the text is there without a gap from pos on.
+    size_t available(size_t pos) const
+    {
+        unsigned j = 0;
+        while (j + 1 < parts_ && from_[j + 1] <= pos) ++j;
+        size_t x = readTo_[j].load(std::memory_order_acquire);
+        while (x == from_[j + 1] && j + 1 < parts_) x = readTo_[++j].load(std::memory_order_acquire);
+        return x;
+    }
+    void notify()
+    {
+        { std::lock_guard<std::mutex> g(mutex_); }
+        cv_.notify_all();
+    }
+    template <typename Pred>
+    void waitFor(Pred ready)
+    {
+        std::unique_lock<std::mutex> g(mutex_);
+        cv_.wait(g, [&] { return ready() || quit_ || failed_; });
+    }
+
+    // Scans piece k's records that begin before end as far as the text is
+    // there; with wait, waits for the rest of it to be read by the others.
+    void scanTo(unsigned k, size_t& pos, size_t end, bool& done, bool wait)
+    {
+        Piece& p = pieces_[k];
+        Stop stop{quit_, k == 0 ? cancel_ : nullptr, k == 0 ? arg_ : nullptr};
+        while (pos < end && !done && !quit_ && !failed_) {
+            const size_t have = available(pos);
+            pos = recordLoop(portable_)(text_, n_, pos, end, have, image_, p.state, Stop::asked, &stop);
+            if (p.state.result || p.state.ended) done = true;
+            else if (quit_) notify();
+            else if (pos < end && !wait) return;
+            else if (pos < end) waitFor([&] { return available(pos) > have; });
+        }
+    }
+
+    // Looks for the first line of range k where a piece may begin, in what has been read.
+    void seekStart(unsigned k, size_t& searched, size_t have, bool rangeRead)
+    {
+        const size_t end = from_[k + 1];
+        while (startOf_[k] == kUnknown) {
+            const void* lf = searched < have ? std::memchr(text_ + searched, '\n', have - searched) : nullptr;
+            const size_t p = lf ? static_cast<size_t>(static_cast<const char*>(lf) - text_) + 1 : have;
+            if (p >= end || (!lf && rangeRead) || (lf && p + 16 > have && rangeRead)) {
+                startOf_[k] = kNone;  // (a line cut by the range's end is not taken)
+            } else if (!lf || p + 16 > have) {
+                return;  // the rest is not read yet
+            } else if (startsPiece(text_ + p, intel_)) {
+                pieces_[k].from = p;
+                startOf_[k] = p;
+            } else {
+                searched = p;
+                continue;
+            }
+            notify();
+        }
+    }
+
+    void work(unsigned k)
+    {
+        const size_t a = from_[k], b = from_[k + 1];
+        size_t pos = 0, searched = a;
+        bool done = false;
+        // Read the range a chunk at a time (nobody waits for anybody here),
+        // scanning what has come in between.
+        for (size_t off = file_ ? a : b; off < b && !quit_ && !failed_; off += chunk_) {
+            const size_t len = std::min(chunk_, b - off);
+            if (files::readAt(file_, writable_ + off, len, off) != len) {
+                failed_ = true;
+                notify();
+                return;
+            }
+            readTo_[k].store(off + len, std::memory_order_release);
+            notify();
+            seekStart(k, searched, off + len, off + len == b);
+            if (startOf_[k] < kNone) {
+                if (pos < startOf_[k]) pos = startOf_[k];
+                scanTo(k, pos, b, done, false);  // what is there: the rest of the range is this thread's to read
+            }
+            if (k == 0 && cancel_ && cancel_(arg_)) quit_ = true;
+        }
+        if (quit_ || failed_) {
+            notify();
+            return;
+        }
+        seekStart(k, searched, available(a), true);
+        if (startOf_[k] == kNone) return;
+        if (pos < startOf_[k]) pos = startOf_[k];
+        // The piece runs to where the next piece begins, over ranges without one.
+        size_t end = b;
+        for (unsigned j = k + 1;; ++j) {
+            scanTo(k, pos, end, done, true);
+            if (done || pos < end || j >= parts_) break;
+            waitFor([&] { return startOf_[j] != kUnknown; });
+            if (quit_ || failed_) break;
+            const size_t s = startOf_[j];
+            if (s != kNone) {
+                scanTo(k, pos, s, done, true);
+                break;
+            }
+            end = from_[j + 1];
+        }
+        Piece& p = pieces_[k];
+        p.stop = pos;
+        p.state.flushWrites();
+    }
+
+    const char* text_;
+    char* writable_;
+    size_t n_;
+    files::File* file_;
+    unsigned parts_;
+    size_t chunk_;
+    bool intel_, portable_;
+    uint8_t* image_;
+    CancelCheck cancel_;
+    void* arg_;
+    std::vector<size_t> from_;
+    std::unique_ptr<std::atomic<size_t>[]> readTo_, startOf_;
+    PageOwners owners_;
+    std::vector<Piece> pieces_;
+    std::atomic<bool> quit_{false}, failed_{false};
+    std::mutex mutex_;
+    std::condition_variable cv_;
+};
+
 // True when the pieces read the text as one scan from the start would have.
-bool piecesFit(const std::vector<Piece>& pieces)
+bool piecesFit(const std::vector<const Piece*>& pieces, size_t n)
 {
     std::vector<std::pair<uint32_t, uint32_t>> all;
     for (size_t k = 0; k < pieces.size(); ++k) {
-        const Piece& p = pieces[k];
+        const Piece& p = *pieces[k];
         const bool last = k + 1 == pieces.size();
         if (p.extents.tooMany) return false;
-        if (p.state.result) return false;                               // the whole scan finds the first error
-        if (!last && (p.state.ended || p.stop != pieces[k + 1].from)) return false;  // ended early, or ran over
-        if (k > 0 && p.state.usedInheritedBase) return false;           // needed the base of an earlier piece
+        if (p.state.result) return false;  // the whole scan finds the first error
+        if (last ? (!p.state.ended && p.stop != n) : (p.state.ended || p.stop != pieces[k + 1]->from))
+            return false;  // ended early, or ran over the next piece's start
+        if (k > 0 && p.state.usedInheritedBase) return false;  // needed the base of an earlier piece
         all.insert(all.end(), p.extents.ranges.begin(), p.extents.ranges.end());
     }
     // Two records that write the same byte must be written in their order.
@@ -359,64 +402,72 @@ bool piecesFit(const std::vector<Piece>& pieces)
     return true;
 }
 
-// The scan in pieces at once; false when it could not be set up (no memory,
-// no thread): nothing was written then.
-bool scanInPieces(const char* text, size_t n, uint8_t* image, CancelCheck cancel, void* arg, unsigned parts,
-                  ScanOutcome& out)
+// 0xFF into the first 8 MB wherever none of the pieces wrote.
+void fillGaps(const std::vector<const Piece*>& pieces, uint8_t* image)
+{
+    std::vector<std::pair<uint32_t, uint32_t>> all;
+    for (const Piece* p : pieces) all.insert(all.end(), p->extents.ranges.begin(), p->extents.ranges.end());
+    std::sort(all.begin(), all.end());
+    uint32_t at = 0;
+    for (const auto& [first, end] : all) {
+        if (first >= QMR_IMAGE_SIZE) break;
+        if (first > at) std::memset(image + at, 0xFF, first - at);
+        at = std::max(at, end);
+    }
+    if (at < QMR_IMAGE_SIZE) std::memset(image + at, 0xFF, QMR_IMAGE_SIZE - at);
+}
+
+// The scan in pieces (and, with a file, its reading); false when it could
+// not be set up (no memory): nothing was read or written then.
+bool scanInPieces(const char* text, char* writable, size_t n, files::File* file, uint8_t* image, bool imageFilled,
+                  CancelCheck cancel, void* arg, unsigned parts, const ScanOptions& options, bool& readOk, ScanOutcome& out)
 try {
-    // Pieces of about n / parts bytes, each beginning where a scan may begin.
-    const bool intel = text[0] != 'S';
-    std::vector<Piece> pieces(1);
-    for (unsigned k = 1; k < parts; ++k) {
-        const size_t from = pieceStart(text, n, std::max(n / parts * k, pieces.back().from + 1), n / parts * (k + 1), intel);
-        if (from >= n) continue;
-        pieces.back().to = from;
-        pieces.emplace_back().from = from;
-    }
-    pieces.back().to = n;
-    if (pieces.size() < 2) return false;
-    for (size_t k = 1; k < pieces.size(); ++k) {
-        // What an earlier piece leaves is counted there: nothing carried in moves the range.
-        pieces[k].state.cur = 0xFFFFFFFFu;
-        pieces[k].state.curEnd = 0;
-    }
-    for (Piece& p : pieces) {
-        p.state.log = &p.extents;
-        p.extents.ranges.reserve(Extents::kMax);  // a scan allocates nothing once the threads run
-    }
     // The margin past 8 MB holds whatever the caller left there: kept to put back.
     std::vector<uint8_t> margin(image + QMR_IMAGE_SIZE, image + QMR_IMAGE_ALLOC);
-    std::atomic<bool> quit{false};
-    // Only the calling thread asks whether to stop; it tells the others.
-    runInParts(pieces.size(), [&](size_t k) {
-        if (k == 0 || !quit) scanPiece(text, n, image, pieces[k], k == 0 ? cancel : nullptr, k == 0 ? arg : nullptr, quit);
-    });
-    if (quit) {
+    char first = 0;
+    if (file ? files::readAt(file, &first, 1, 0) != 1 : false) {
+        readOk = false;
+        return true;
+    }
+    const bool intel = (file ? first : text[0]) != 'S';
+    Pieces work(text, writable, n, file, parts, options.chunkBytes, intel, options.portable, image, cancel, arg);
+    work.run();
+    if (work.readFailed()) {
+        readOk = false;
+        return true;
+    }
+    if (work.cancelled()) {
         out = ScanOutcome{};
         out.cancelled = true;
         return true;
     }
-    if (piecesFit(pieces)) {
-        ScanState all = pieces.back().state;
-        for (const Piece& p : pieces) {
-            all.lowest = std::min(all.lowest, p.state.lowest);
-            all.highest = std::max(all.highest, p.state.highest);
-            all.anyData |= p.state.anyData;
+    const auto pieces = work.pieces();
+    if (piecesFit(pieces, n)) {
+        if (!imageFilled) fillGaps(pieces, image);
+        ScanState all = pieces.back()->state;
+        for (const Piece* p : pieces) {
+            all.lowest = std::min(all.lowest, p->state.lowest);
+            all.highest = std::max(all.highest, p->state.highest);
+            all.anyData |= p->state.anyData;
         }
         out = finish(all);
         out.pieces = static_cast<unsigned>(pieces.size());
         return true;
     }
     // Put the image back as it came and read the text from the start.
-    for (const Piece& p : pieces) {
-        const uint32_t end = std::min<uint32_t>(p.extents.end, QMR_IMAGE_SIZE);
-        if (p.extents.lowest < end) std::memset(image + p.extents.lowest, 0xFF, end - p.extents.lowest);
+    if (!imageFilled) {
+        std::memset(image, 0xFF, QMR_IMAGE_SIZE);
+    } else {
+        for (const Piece* p : pieces) {
+            const uint32_t end = std::min<uint32_t>(p->extents.end, QMR_IMAGE_SIZE);
+            if (p->extents.lowest < end) std::memset(image + p->extents.lowest, 0xFF, end - p->extents.lowest);
+        }
     }
     std::memcpy(image + QMR_IMAGE_SIZE, margin.data(), margin.size());
-    out = scanWhole(text, n, image, cancel, arg);
+    out = scanWhole(text, n, image, cancel, arg, options.portable);
     return true;
 } catch (...) {
-    return false;  // the pieces are allocated before anything is written
+    return false;
 }
 
 }  // namespace
@@ -425,8 +476,25 @@ ScanOutcome scanImage(const char* text, size_t n, uint8_t* image, CancelCheck ca
 {
     const unsigned parts = partsFor(n, options.minPartBytes, options.parts);
     ScanOutcome o;
-    if (parts >= 2 && scanInPieces(text, n, image, cancel, arg, parts, o)) return o;
-    return scanWhole(text, n, image, cancel, arg);
+    bool readOk = true;
+    if (parts >= 2 && scanInPieces(text, nullptr, n, nullptr, image, true, cancel, arg, parts, options, readOk, o)) return o;
+    return scanWhole(text, n, image, cancel, arg, options.portable);
+}
+
+ScanOutcome readAndScan(files::File* file, char* text, size_t n, uint8_t* image, bool& readOk, CancelCheck cancel,
+                        void* arg, const ScanOptions& options)
+{
+    readOk = true;
+    const unsigned parts = partsFor(n, options.minPartBytes, options.parts);
+    ScanOutcome o;
+    if (parts >= 2 && scanInPieces(text, text, n, file, image, false, cancel, arg, parts, options, readOk, o)) return o;
+    // In one piece: read it all, then scan it.
+    if (files::readAt(file, text, n, 0) != n) {
+        readOk = false;
+        return o;
+    }
+    std::memset(image, 0xFF, QMR_IMAGE_SIZE);
+    return scanWhole(text, n, image, cancel, arg, options.portable);
 }
 
 uint16_t imageSum(const uint8_t* image, uint32_t lowest, uint32_t highest)

@@ -23,6 +23,8 @@ using CancelCheck = bool (*)(void* arg);
 struct ScanOptions {
     unsigned parts = 0;
     size_t minPartBytes = size_t(1) << 20;
+    bool portable = false;  // the SSE2 decoder even where AVX2 is there (for tests)
+    size_t chunkBytes = size_t(256) << 10;  // what readAndScan reads at a time
 };
 
 // Scans text into image, which holds QMR_IMAGE_ALLOC bytes (the caller fills
@@ -40,6 +42,17 @@ struct ScanOptions {
 // text again from the start.
 ScanOutcome scanImage(const char* text, size_t n, uint8_t* image, CancelCheck cancel = nullptr,
                       void* cancelArg = nullptr, const ScanOptions& options = {});
+
+struct File;
+
+// Reads n bytes of file into text and scans them into image as scanImage
+// does, reading and scanning at once: each processor reads its share of the
+// file a chunk at a time and scans it while it is still in the cache.  The
+// image may hold anything: where no record wrote it ends up 0xFF (past 8 MB
+// it keeps what the caller put there).  readOk is false when the file could
+// not be read whole; nothing else is then to be used.
+ScanOutcome readAndScan(File* file, char* text, size_t n, uint8_t* image, bool& readOk, CancelCheck cancel = nullptr,
+                        void* cancelArg = nullptr, const ScanOptions& options = {});
 
 // The same scan, one record after the other and one character pair at a
 // time: the rules the fast scan is held to.

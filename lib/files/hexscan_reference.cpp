@@ -97,6 +97,10 @@ size_t intelRecord(const char* text, size_t n, size_t pos, uint8_t* image, ScanS
             o.result = QMR_HEX_ERANGE;
             return next;
         }
+        if (ll && !o.mayWrite(start, ll)) {
+            o.result = kConflict;
+            return next;
+        }
         unsigned sum = ll + ah + al + tt + decodeInto(T, data, ll, image + start);
         if (ll) o.wrote(start, ll);
         if (static_cast<uint8_t>(0u - sum) != cc) o.result = QMR_HEX_ECHECKSUM;
@@ -152,6 +156,10 @@ size_t sRecord(const char* text, size_t n, size_t pos, uint8_t* image, ScanState
             return next;
         }
         const char* data = rec + 2 * addrLen;
+        if (dataLen && !o.mayWrite(addr, dataLen)) {
+            o.result = kConflict;
+            return next;
+        }
         unsigned sum = count + addrSum + decodeInto(T, data, dataLen, image + addr);
         if (dataLen) o.wrote(addr, dataLen);
         uint32_t cs = count > addrLen ? byteAt(T, data + 2 * dataLen) : 0;

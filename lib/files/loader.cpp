@@ -1,12 +1,11 @@
 // The program-image loader: one thread per load, one outcome record.
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 #include "files/fileio.h"
 #include "files/hexscan.h"
-#include "files/parts.h"
 #include "platform/platform.h"
 #include "qmr/qmr.h"
 
@@ -16,9 +15,63 @@ namespace {
 
 struct Loader {
     platform::Thread thread;
+    size_t textCapacity = 0;  // of fileText, which may be larger than the file
 };
 
 inline Loader* loaderOf(HexContext* h) { return static_cast<Loader*>(h->loaderThread); }
+
+// The buffers of the last load closed, kept for the next one: a production
+// line loads its image again for every job, and fresh memory costs a page
+// fault for every 4 KB the first time it is written (about as long as the
+// whole scan).  One text of up to 64 MB and one image are kept.
+class BufferCache {
+public:
+    static BufferCache& instance()
+    {
+        static BufferCache c;
+        return c;
+    }
+    char* takeText(size_t n, size_t& capacity)
+    {
+        std::lock_guard<std::mutex> g(mutex_);
+        if (!text_ || textSize_ < n) {
+            capacity = n ? n : 1;
+            return static_cast<char*>(std::malloc(capacity));
+        }
+        char* t = text_;
+        capacity = textSize_;
+        text_ = nullptr;
+        return t;
+    }
+    uint8_t* takeImage()
+    {
+        std::lock_guard<std::mutex> g(mutex_);
+        uint8_t* i = image_ ? image_ : static_cast<uint8_t*>(std::malloc(QMR_IMAGE_ALLOC));
+        image_ = nullptr;
+        return i;
+    }
+    // Gives a text of capacity n (and an image) back; what is not kept is freed.
+    void give(char* text, size_t n, uint8_t* image)
+    {
+        std::lock_guard<std::mutex> g(mutex_);
+        if (text && n && n <= kMaxText && (!text_ || n > textSize_)) {
+            std::free(text_);
+            text_ = text;
+            textSize_ = n;
+        } else {
+            std::free(text);
+        }
+        if (image && !image_) image_ = image;
+        else std::free(image);
+    }
+
+private:
+    static constexpr size_t kMaxText = size_t(64) << 20;
+    std::mutex mutex_;
+    char* text_ = nullptr;
+    size_t textSize_ = 0;
+    uint8_t* image_ = nullptr;
+};
 
 // Takes at most one waiting message 1124..1126; true when it asks to quit.
 bool quitAsked(void* arg)
@@ -60,45 +113,25 @@ void postOutcome(HexContext* h, int result)
     h->ringWrite = (h->ringWrite + 1) % QMR_RING_SIZE;
 }
 
-// Reads the file into the text and fills the image with 0xFF (its margin
-// with 0), split across the processors: the text is copied out of the page
-// cache and the image's pages are touched for the first time at once.
-bool readAndPrepare(HexContext* h)
-{
-    files::File* f = files::openRead(h->fileName);
-    if (!f || h->fileSize == 0) {
-        files::closeFile(f);
-        return false;
-    }
-    h->imageBuffer = static_cast<uint8_t*>(std::malloc(QMR_IMAGE_ALLOC));
-    if (!h->imageBuffer) {
-        files::closeFile(f);
-        return false;
-    }
-    const size_t n = h->fileSize;
-    const unsigned parts = files::partsFor(n, size_t(1) << 20);
-    std::atomic<bool> ok{true};
-    files::runInParts(parts, [&](size_t k) {
-        const size_t from = n / parts * k, to = k + 1 == parts ? n : n / parts * (k + 1);
-        if (files::readAt(f, h->fileText + from, to - from, from) != to - from) ok = false;
-        const size_t a = QMR_IMAGE_SIZE / parts * k, b = k + 1 == parts ? QMR_IMAGE_SIZE : QMR_IMAGE_SIZE / parts * (k + 1);
-        std::memset(h->imageBuffer + a, 0xFF, b - a);
-    });
-    std::memset(h->imageBuffer + QMR_IMAGE_SIZE, 0, QMR_IMAGE_ALLOC - QMR_IMAGE_SIZE);
-    files::closeFile(f);
-    return ok;
-}
-
 // Returns false when the load was cancelled (nothing is posted then).
 bool load(HexContext* h, platform::MessageQueue& q)
 {
     if (quitAsked(&q)) return false;
-    int result = readAndPrepare(h) ? 0 : QMR_HEX_EFILE;
-    if (result == 0 && quitAsked(&q)) return false;
-    if (result == 0) {
-        files::ScanOutcome o = files::scanImage(h->fileText, h->fileSize, h->imageBuffer, quitAsked, &q);
-        if (o.cancelled) return false;
-        result = o.result;
+    int result = 0;
+    files::File* f = files::openRead(h->fileName);
+    h->imageBuffer = f && h->fileSize ? BufferCache::instance().takeImage() : nullptr;
+    if (!h->imageBuffer) {
+        result = QMR_HEX_EFILE;
+    } else {
+        // The file is read and scanned at once; the scan leaves 0xFF where no record wrote.
+        std::memset(h->imageBuffer + QMR_IMAGE_SIZE, 0, QMR_IMAGE_ALLOC - QMR_IMAGE_SIZE);
+        bool readOk = false;
+        files::ScanOutcome o = files::readAndScan(f, h->fileText, h->fileSize, h->imageBuffer, readOk, quitAsked, &q);
+        if (o.cancelled) {
+            files::closeFile(f);
+            return false;
+        }
+        result = !readOk ? QMR_HEX_EFILE : o.result;
         if (result == 0) {
             h->lowestAddress = o.lowest;
             h->highestAddress = h->highestAddress2 = o.highest;
@@ -111,6 +144,7 @@ bool load(HexContext* h, platform::MessageQueue& q)
             }
         }
     }
+    files::closeFile(f);
     postOutcome(h, result);
     return true;
 }
@@ -129,9 +163,9 @@ void destroy(HexContext* h)
 {
     if (h->semaphore) platform::closeSemaphore(static_cast<platform::Semaphore*>(h->semaphore));
     if (h->event) platform::closeEvent(static_cast<platform::Event*>(h->event));
+    const size_t capacity = loaderOf(h) ? loaderOf(h)->textCapacity : 0;
     delete loaderOf(h);
-    std::free(h->fileText);
-    std::free(h->imageBuffer);
+    BufferCache::instance().give(h->fileText, capacity, h->imageBuffer);
     std::free(h);
 }
 
@@ -182,7 +216,8 @@ HexContext* QMRHexOpen(const char* path, QmrWindow* window, uint32_t message, co
         return nullptr;
     }
     // Every byte is read over it: no need to clear it first.
-    h->fileText = static_cast<char*>(std::malloc(h->fileSize));
+    size_t capacity = 0;
+    h->fileText = BufferCache::instance().takeText(h->fileSize, capacity);
     if (!h->fileText) {
         destroy(h);
         return nullptr;
@@ -196,6 +231,7 @@ HexContext* QMRHexOpen(const char* path, QmrWindow* window, uint32_t message, co
     h->semaphore = platform::openSemaphore("HexQmrSem", 1, 1);
     auto* l = new (std::nothrow) Loader;
     h->loaderThread = l;
+    if (l) l->textCapacity = capacity;
     if (!h->event || !h->semaphore || !l || !l->thread.start([h] { loaderThread(h); })) {
         destroy(h);
         return nullptr;
