@@ -497,21 +497,38 @@ ScanOutcome readAndScan(files::File* file, char* text, size_t n, uint8_t* image,
     return scanWhole(text, n, image, cancel, arg, options.portable);
 }
 
-uint16_t imageSum(const uint8_t* image, uint32_t lowest, uint32_t highest)
+namespace {
+
+uint64_t byteSum(const uint8_t* p, size_t n)
 {
-    if (lowest > highest || highest >= QMR_IMAGE_ALLOC) return 0;
     uint64_t sum = 0;
-    uint32_t a = lowest;
+    size_t i = 0;
 #if defined(__SSE2__)
     __m128i acc = _mm_setzero_si128();
-    for (; a + 16 <= highest + 1; a += 16)
-        acc = _mm_add_epi64(acc, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(image + a)), _mm_setzero_si128()));
+    for (; i + 16 <= n; i += 16)
+        acc = _mm_add_epi64(acc, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), _mm_setzero_si128()));
     alignas(16) uint64_t lanes[2];
     _mm_store_si128(reinterpret_cast<__m128i*>(lanes), acc);
     sum = lanes[0] + lanes[1];
 #endif
-    for (; a <= highest; ++a) sum += image[a];
-    return static_cast<uint16_t>(0u - static_cast<uint32_t>(sum));
+    for (; i < n; ++i) sum += p[i];
+    return sum;
+}
+
+}  // namespace
+
+uint16_t imageSum(const uint8_t* image, uint32_t lowest, uint32_t highest)
+{
+    if (lowest > highest || highest >= QMR_IMAGE_ALLOC) return 0;
+    // A large image is summed by every processor, a part each.
+    const size_t n = size_t(highest) - lowest + 1;
+    const unsigned parts = partsFor(n, size_t(2) << 20);
+    std::atomic<uint64_t> sum{0};
+    runInParts(parts, [&](size_t k) {
+        const size_t from = n / parts * k, to = k + 1 == parts ? n : n / parts * (k + 1);
+        sum += byteSum(image + lowest + from, to - from);
+    });
+    return static_cast<uint16_t>(0u - static_cast<uint32_t>(sum.load()));
 }
 
 bool hasFirmwareMarker(const uint8_t* image, uint32_t lowest, uint32_t kind)
