@@ -5,6 +5,9 @@
 // same numbers up to 26; above that each numbers its own commands.
 #pragma once
 
+#include <initializer_list>
+#include <vector>
+
 #include "qmr.h"
 
 namespace qmr::app {
@@ -54,5 +57,24 @@ struct CommandSpec {
     bool busy;              // starting it sets linkIdle and deviceReady to 0
     bool reenables;         // its completion recomputes deviceReady and enables the menu bar
 };
+
+// The rows both programs have alike: the device operations but the
+// serial-number EPV, and the commands of the start, the files, the image,
+// the log and the progress.
+std::vector<CommandSpec> sharedCommands();
+// Rows the programs number on their own.
+CommandSpec firmwareCommand(int pending, const char* started);
+CommandSpec setDeleteCommand(int number);
+CommandSpec sysWriteCommand(int number);
+CommandSpec readCommand(int number);
+// The row of rows with this tagA (the first).
+CommandSpec& commandRow(std::vector<CommandSpec>& rows, int tagA);
+
+inline bool oneOf(int v, std::initializer_list<int> list)
+{
+    for (int x : list)
+        if (x == v) return true;
+    return false;
+}
 
 }  // namespace qmr::app

@@ -19,13 +19,6 @@ namespace qmr::app {
 
 namespace {
 
-QString q(const std::string& s) { return QString::fromStdString(s); }
-
-std::string translateFor(const char* context, const char* text)
-{
-    return QCoreApplication::translate(context, text).toStdString();
-}
-
 QString inputProblem(InputFile problem) { return QCoreApplication::translate("InputFile", inputFileText(problem)); }
 
 }  // namespace

@@ -12,12 +12,6 @@ namespace {
 constexpr int kSetPrmUpload = cmd::SetPrmUpload;
 constexpr int kSetUpload = cmd::SetUpload;
 
-bool oneOf(int v, std::initializer_list<int> list)
-{
-    for (int x : list)
-        if (x == v) return true;
-    return false;
-}
 }  // namespace
 
 SetupDialogLogic::SetupDialogLogic(FlshContext* ctx, Screen& screen, QmrWindow* ownWindow, Inputs inputs)

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
+
+#include <string>
 
 namespace qmr::app {
 
@@ -11,6 +14,14 @@ template <class... A>
 QString fmt(const QString& format, A... args)
 {
     return QString::asprintf(format.toUtf8().constData(), args...);
+}
+
+inline QString q(const std::string& s) { return QString::fromStdString(s); }
+
+// A text of context translated, as the library's and the core's UTF-8 text.
+inline std::string translateFor(const char* context, const char* text)
+{
+    return QCoreApplication::translate(context, text).toStdString();
 }
 
 // A QString as a %s argument.

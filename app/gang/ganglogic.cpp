@@ -15,102 +15,32 @@ namespace qmr::app {
 
 namespace {
 
-std::string translateFor(const char* context, const char* text)
-{
-    return QCoreApplication::translate(context, text).toStdString();
-}
-
-QString q(const std::string& s) { return QString::fromStdString(s); }
-
-bool oneOf(int v, std::initializer_list<int> list)
-{
-    for (int x : list)
-        if (x == v) return true;
-    return false;
-}
-
-#define QMR_CALL(f) [](FlshContext* c) { return f(c, 0); }
-
 // The gang program's commands: the number a menu issues, the tagA it runs
 // with, the export, the start line, the no-library texts, whether issuing it
 // grays the menu bar and clears the log and the unit rows, whether it makes
 // the program busy and whether its completion enables the menus again.
 std::vector<CommandSpec> gangCommands()
 {
-    static const char* const kPrmNotRead = "PRM File is not Read.";
-    const Clears Yes = Clears::Yes, No = Clears::No;
-    return {
-        {cmd::Blank, cmd::Blank, true, QMR_CALL(QMRFlshBlnk), ">>COMMAND: Blank Check", ">>COMMAND: Blank Check",
-         QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for BlankCheck."), kPrmNotRead, false, Yes, true, true},
-        {cmd::Erase, cmd::Erase, true, [](FlshContext* c) { return QMRFlshErase(c, 0, 0, 0); }, ">>COMMAND: Erase",
-         ">>COMMAND: Erase", QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for Erase."), kPrmNotRead, true, Yes,
-         true, true},
-        {cmd::Program, cmd::Program, true, QMR_CALL(QMRFlshProgram), ">>COMMAND: Program", ">>COMMAND: Program",
-         QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for Program."), kPrmNotRead, true, Yes, true, true},
-        {cmd::Verify, cmd::Verify, true, QMR_CALL(QMRFlshVerify), ">>COMMAND: Verify", ">>COMMAND: Verify",
-         QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for Verify."), kPrmNotRead, true, Yes, true, true},
-        {cmd::Security, cmd::Security, true, QMR_CALL(QMRFlshSecurity), ">>COMMAND: Security", ">>COMMAND: Security",
-         QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for SecurityRead."), kPrmNotRead, false, Yes, true, true},
-        {cmd::UnitChecksum, cmd::UnitChecksum, false, QMR_CALL(QMRCheckSum), ">>COMMAND: Checksum", ">>COMMAND: Checksum",
-         QT_TRANSLATE_NOOP("ProgramEngine", "Checksum NG."), "CHECKSUM NG.", false, No, true, true},
-        {cmd::DeviceChecksum, cmd::DeviceChecksum, true, QMR_CALL(QMRFlashCheckSum), ">>COMMAND: Device Checksum",
-         ">>COMMAND: Device Checksum", QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for Device Checksum."),
-         kPrmNotRead, true, Yes, true, true},
-        {cmd::Epv, cmd::Epv, true, QMR_CALL(QMRFlshEPV), ">>COMMAND: AutoProcedure(Epv)", ">>COMMAND: AutoProcedure(Epv)",
-         QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for EPV."), kPrmNotRead, true, Yes, true, true},
-        {cmd::SerialEpv, cmd::SerialEpv, true, QMR_CALL(QMRFlshEXPEPV), ">>COMMAND: Serial Epv", ">>COMMAND: AutoProcedure(Epv)",
-         QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for EPV."), kPrmNotRead, true, Yes, true, true},
-        {cmd::Signature, cmd::Signature, true, QMR_CALL(QMRFlshSigread), ">>COMMAND: Signature Read", ">>COMMAND: Signature",
-         QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for Signature."), kPrmNotRead, true, Yes, true, true},
-        {cmd::Start, cmd::Start, false, QMR_CALL(QMRStartCmd), ">>COMMAND: Start Command", ">>COMMAND: Start Command",
-         QT_TRANSLATE_NOOP("ProgramEngine", "Flash Open NG."), "Flash Open NG.", true, No, true, true},
-        {cmd::PrmSend, cmd::PrmSend, false, QMR_CALL(QMRPRMSend), ">>COMMAND: PRM Send Command", ">>COMMAND: PRM File Send",
-         QT_TRANSLATE_NOOP("ProgramEngine", "PRM File Send NG."), "PRM File Send NG.", true, No, true, true},
-        {cmd::SetSend, cmd::SetSend, false, QMR_CALL(QMRSETSend), ">>COMMAND: SET Send Command", ">>COMMAND: SET File Send",
-         QT_TRANSLATE_NOOP("ProgramEngine", "SET File Send NG."), "SET File Send NG.", true, No, true, false},
-        {cmd::SetUpload, cmd::SetUpload, false, QMR_CALL(QMRSETUpLoad), ">>COMMAND: SET UpLoad Command",
-         ">>COMMAND: SET File UpLoad", QT_TRANSLATE_NOOP("ProgramEngine", "SET File Upload NG."), "SET File Upload NG.", false,
-         No, false, true},
-        {cmd::LogInfo, cmd::LogInfo, false, QMR_CALL(QMRLogInfoUpLoad), ">>COMMAND: Logdata Information Command",
-         ">>COMMAND: Logdata Infomation", QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for SecurityRead."),
-         kPrmNotRead, true, Yes, true, true},
-        {cmd::LogClear, cmd::LogClear, false, QMR_CALL(QMRLogCntClear), ">>COMMAND: Log Cnt Clear Command",
-         ">>COMMAND: Log Cnt Clear", QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for SecurityRead."),
-         kPrmNotRead, true, Yes, true, false},
-        {cmd::HexDownload, cmd::HexDownload, false, QMR_CALL(QMRHexDownLoad), ">>COMMAND: HEX DownLoad Command",
-         ">>COMMAND: Hex Download", QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for Hex Download."),
-         kPrmNotRead, true, Yes, true, true},
-        {cmd::HexUpload, cmd::HexUpload, false, QMR_CALL(QMRHexUpLoad), ">>COMMAND: HEX UpLoad Command",
-         ">>COMMAND: Hex UplLoad", QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for Hex Download."),
-         kPrmNotRead, true, Yes, true, true},
-        {cmd::HexInfo, cmd::HexInfo, false, QMR_CALL(QMRHexInfoUpLoad), ">>COMMAND: HEX Info UpLoad Command",
-         ">>COMMAND: Hex Info UplLoad", QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for Hex Download."),
-         kPrmNotRead, true, No, true, true},
-        {0, cmd::SetPrmUpload, false, QMR_CALL(QMRSETPRMUpLoad), nullptr, nullptr, nullptr, nullptr, false, No, false, false},
-        {cmd::PrmSetList, cmd::PrmSetList, false, QMR_CALL(QMRPRMSETListUpLoad),
-         ">>COMMAND: PRM SET List Upload & SET Default Get Command", ">>COMMAND: PRM SET List UpLoad Send",
-         QT_TRANSLATE_NOOP("ProgramEngine", "PRM File Send NG."), "PRM SET List UpLoad Send NG.", false, Yes, false, false},
-        {0, cmd::Progress, false, QMR_CALL(QMRProgress), nullptr, nullptr, nullptr, nullptr, false, No, false, true},
-        {gangcmd::GangFirmware, cmd::Firmware, false, QMR_CALL(QMRFIRMUpdate), ">>COMMAND: GANG Firmware Update Command",
-         ">>COMMAND: Update Firmware", QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for SecurityRead."),
-         kPrmNotRead, true, No, true, true},
-        {gangcmd::UnitFirmware, cmd::Firmware, false, QMR_CALL(QMRFIRMUpdate), ">>COMMAND: QM Firmware Update Command",
-         ">>COMMAND: Update Firmware", QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for SecurityRead."),
-         kPrmNotRead, true, No, true, true},
-        {gangcmd::SetDelete, gangcmd::SetDelete, false, QMR_CALL(QMRSETFileDelete), ">>COMMAND: SET File Delete Command",
-         ">>SET List Delete Command", QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for SecurityRead."),
-         kPrmNotRead, true, No, false, false},
-        {gangcmd::SysWrite, gangcmd::SysWrite, false, QMR_CALL(QMRSysinfowrite), ">>COMMAND: System Info Write Command",
-         ">>COMMAND: System Info Write", QT_TRANSLATE_NOOP("ProgramEngine", "System Info Write NG."), "SYSTEM INFO WRITE NG.",
-         false, No, false, false},
-        {gangcmd::ReadSocket, gangcmd::ReadSocket, false, QMR_CALL(QMRFlshRead), ">>COMMAND: Read Command",
-         ">>COMMAND: Read Command", QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for Hex Download."), kPrmNotRead,
-         true, Yes, true, true},
-        {gangcmd::ButtonInfo, gangcmd::ButtonInfo, false, QMR_CALL(QMRFlshSBtnInfo), ">>COMMAND: Start Buttom Info Command",
-         nullptr, nullptr, nullptr, false, No, false, false},
-        {gangcmd::ButtonMask, gangcmd::ButtonMask, false, QMR_CALL(QMRFlshBtnMask), nullptr, ">>COMMAND: Button Mask NG",
-         QT_TRANSLATE_NOOP("ProgramEngine", "Start Button Info NG."), nullptr, false, No, false, false},
-    };
+    std::vector<CommandSpec> rows = sharedCommands();
+    // The gang box's log clear leaves the menus to the box's answer; its image
+    // information keeps the log as it is.
+    commandRow(rows, cmd::LogClear).reenables = false;
+    commandRow(rows, cmd::HexInfo).clears = Clears::No;
+    rows.push_back({cmd::SerialEpv, cmd::SerialEpv, true, [](FlshContext* c) { return QMRFlshEXPEPV(c, 0); },
+                    ">>COMMAND: Serial Epv", ">>COMMAND: AutoProcedure(Epv)",
+                    QT_TRANSLATE_NOOP("ProgramEngine", "Please Read a PRM File for EPV."), "PRM File is not Read.", true,
+                    Clears::Yes, true, true});
+    rows.push_back(firmwareCommand(gangcmd::GangFirmware, ">>COMMAND: GANG Firmware Update Command"));
+    rows.push_back(firmwareCommand(gangcmd::UnitFirmware, ">>COMMAND: QM Firmware Update Command"));
+    rows.push_back(setDeleteCommand(gangcmd::SetDelete));
+    rows.push_back(sysWriteCommand(gangcmd::SysWrite));
+    rows.push_back(readCommand(gangcmd::ReadSocket));
+    rows.push_back({gangcmd::ButtonInfo, gangcmd::ButtonInfo, false, [](FlshContext* c) { return QMRFlshSBtnInfo(c, 0); },
+                    ">>COMMAND: Start Buttom Info Command", nullptr, nullptr, nullptr, false, Clears::No, false, false});
+    rows.push_back({gangcmd::ButtonMask, gangcmd::ButtonMask, false, [](FlshContext* c) { return QMRFlshBtnMask(c, 0); },
+                    nullptr, ">>COMMAND: Button Mask NG", QT_TRANSLATE_NOOP("ProgramEngine", "Start Button Info NG."), nullptr,
+                    false, Clears::No, false, false});
+    return rows;
 }
 
 #undef QMR_CALL

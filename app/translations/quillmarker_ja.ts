@@ -20,7 +20,7 @@
 <context>
     <name>CQMGANGView</name>
     <message>
-        <location filename="../gang/cqmgangview.cpp" line="+146"/>
+        <location filename="../gang/cqmgangview.cpp" line="+147"/>
         <source>Setup information</source>
         <translation>ｾｯﾄｱｯﾌﾟ情報</translation>
     </message>
@@ -242,7 +242,7 @@ Device Checksum       : %s    </translation>
 <context>
     <name>GangLogic</name>
     <message>
-        <location filename="../gang/ganglogic.cpp" line="+356"/>
+        <location filename="../gang/ganglogic.cpp" line="+287"/>
         <source>Renew it because firmware version is old.</source>
         <translation>ファームウェアのバージョンが古いので更新してください。</translation>
     </message>
@@ -317,7 +317,7 @@ Hardware broke down  </source>
 <context>
     <name>InputFile</name>
     <message>
-        <location filename="../core/inputfile.cpp" line="+64"/>
+        <location filename="../core/inputfile.cpp" line="+66"/>
         <source>does not exist</source>
         <translation>は存在しません</translation>
     </message>
@@ -373,7 +373,7 @@ Hardware broke down  </source>
 <context>
     <name>LogHistoryLogic</name>
     <message>
-        <location filename="../core/loghistory.cpp" line="+42"/>
+        <location filename="../core/loghistory.cpp" line="+30"/>
         <source>All Files(*.*)</source>
         <translation>全てのﾌｧｲﾙ(*.*)</translation>
     </message>
@@ -396,7 +396,7 @@ Hardware broke down  </source>
 <context>
     <name>Menu</name>
     <message>
-        <location filename="../gang/cqmgangview.cpp" line="-175"/>
+        <location filename="../gang/cqmgangview.cpp" line="-173"/>
         <location filename="../qm/cqmqmrview.cpp" line="-107"/>
         <source>File(&amp;F)</source>
         <translation>ﾌｧｲﾙ(&amp;F)</translation>
@@ -836,20 +836,20 @@ About</source>
 <context>
     <name>ProgramEngine</name>
     <message>
-        <location filename="../core/engine.cpp" line="+140"/>
-        <location line="+308"/>
-        <location line="+236"/>
+        <location filename="../core/engine.cpp" line="+150"/>
+        <location line="+317"/>
+        <location line="+230"/>
         <source>Warning</source>
         <translation>警告</translation>
     </message>
     <message>
-        <location line="-456"/>
+        <location line="-459"/>
         <location filename="../qm/screenshots.cpp" line="+202"/>
         <source> May I finish a program? </source>
         <translation> プログラムを終了してもよろしいですか？ </translation>
     </message>
     <message>
-        <location line="+131"/>
+        <location line="+140"/>
         <source>The setting file could not be written to %s: %s</source>
         <translation>セッティングファイルを %s に書込めませんでした: %s</translation>
     </message>
@@ -865,13 +865,13 @@ About</source>
     </message>
     <message>
         <location line="+0"/>
-        <location line="+234"/>
-        <location line="+146"/>
+        <location line="+227"/>
+        <location line="+147"/>
         <source>Warning </source>
         <translation>警告</translation>
     </message>
     <message>
-        <location line="-336"/>
+        <location line="-330"/>
         <source>Parameter files(*.prs)</source>
         <translation>ﾊﾟﾗﾒｰﾀﾌｧｲﾙ(*.prs)</translation>
     </message>
@@ -939,12 +939,12 @@ About</source>
     </message>
     <message>
         <location line="+3"/>
-        <location line="+108"/>
+        <location line="+101"/>
         <source>The file %s %s.</source>
         <translation>ファイル %s %s。</translation>
     </message>
     <message>
-        <location line="-97"/>
+        <location line="-90"/>
         <source>A parameter file doesn&apos;t exist</source>
         <translation>パラメータファイルが存在しません</translation>
     </message>
@@ -956,7 +956,7 @@ About</source>
  GUIを更新してください。  </translation>
     </message>
     <message>
-        <location line="+72"/>
+        <location line="+65"/>
         <location filename="../qm/screenshots.cpp" line="-51"/>
         <source>Hex files(*.hex;*.s)</source>
         <translation>Hexﾌｧｲﾙ(*.hex;*.s)</translation>
@@ -973,7 +973,7 @@ About</source>
         <translation>HEXファイル形式でないファイルが選ばれました </translation>
     </message>
     <message>
-        <location line="+55"/>
+        <location line="+56"/>
         <source>File beyond 4MByte can&apos;t handle it</source>
         <translation>4MByte を超えたファイルは扱えません</translation>
     </message>
@@ -1004,127 +1004,96 @@ About</source>
         <translation>任意のファイルが無い為&#x3000;FW更新は行えませんでした </translation>
     </message>
     <message>
-        <location filename="../gang/ganglogic.cpp" line="-689"/>
-        <location filename="../qm/qmlogic.cpp" line="+42"/>
+        <location filename="../core/commands.cpp" line="+22"/>
         <source>Please Read a PRM File for BlankCheck.</source>
         <translation>ブランクチェックの前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../qm/qmlogic.cpp" line="+2"/>
         <source>Please Read a PRM File for Erase.</source>
         <translation>イレーズの前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
         <location line="+3"/>
-        <location filename="../qm/qmlogic.cpp" line="+3"/>
         <source>Please Read a PRM File for Program.</source>
         <translation>プログラムの前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../qm/qmlogic.cpp" line="+2"/>
         <source>Please Read a PRM File for Verify.</source>
         <translation>ベリファイの前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
-        <location line="+2"/>
-        <location line="+22"/>
-        <location line="+3"/>
-        <location line="+17"/>
-        <location line="+3"/>
-        <location line="+3"/>
-        <location filename="../qm/qmlogic.cpp" line="+2"/>
-        <location line="+22"/>
-        <location line="+3"/>
-        <location line="+17"/>
-        <location line="+3"/>
+        <location line="-17"/>
         <source>Please Read a PRM File for SecurityRead.</source>
         <translation>この操作の前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
-        <location line="-46"/>
-        <location filename="../qm/qmlogic.cpp" line="-43"/>
+        <location line="+21"/>
         <source>Checksum NG.</source>
         <translation>チェックサムNG。</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../qm/qmlogic.cpp" line="+2"/>
         <source>Please Read a PRM File for Device Checksum.</source>
         <translation>デバイスチェックサムの前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
         <location line="+3"/>
-        <location line="+2"/>
-        <location filename="../qm/qmlogic.cpp" line="+3"/>
+        <location filename="../gang/ganglogic.cpp" line="-632"/>
         <source>Please Read a PRM File for EPV.</source>
         <translation>EPVの前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../qm/qmlogic.cpp" line="+4"/>
         <source>Please Read a PRM File for Signature.</source>
         <translation>シグネチャ読出しの前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../qm/qmlogic.cpp" line="+2"/>
         <source>Flash Open NG.</source>
         <translation>フラッシュオープンNG。</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location line="+24"/>
-        <location filename="../qm/qmlogic.cpp" line="+2"/>
-        <location line="+24"/>
+        <location line="+19"/>
         <source>PRM File Send NG.</source>
         <translation>PRMファイル送信NG。</translation>
     </message>
     <message>
-        <location line="-22"/>
-        <location filename="../qm/qmlogic.cpp" line="-22"/>
+        <location line="-17"/>
         <source>SET File Send NG.</source>
         <translation>SETファイル送信NG。</translation>
     </message>
     <message>
         <location line="+2"/>
-        <location filename="../qm/qmlogic.cpp" line="+2"/>
         <source>SET File Upload NG.</source>
         <translation>SETファイルアップロードNG。</translation>
     </message>
     <message>
-        <location line="+9"/>
-        <location line="+3"/>
-        <location line="+3"/>
-        <location line="+20"/>
-        <location filename="../qm/qmlogic.cpp" line="+9"/>
-        <location line="+3"/>
-        <location line="+3"/>
-        <location line="+17"/>
+        <location line="-35"/>
         <source>Please Read a PRM File for Hex Download.</source>
         <translation>HEXの転送の前にPRMファイルを読込んでください。</translation>
     </message>
     <message>
-        <location line="-3"/>
-        <location filename="../qm/qmlogic.cpp" line="-3"/>
+        <location line="+70"/>
         <source>System Info Write NG.</source>
         <translation>システム情報書込みNG。</translation>
     </message>
     <message>
-        <location line="+8"/>
+        <location filename="../gang/ganglogic.cpp" line="+10"/>
         <source>Start Button Info NG.</source>
         <translation>スタートボタン情報 NG.</translation>
     </message>
     <message>
-        <location line="+13"/>
+        <location line="+14"/>
         <source>A time-out occurred.
 Restart a target and the GUI</source>
         <translation>タイムアウトが発生しました。
 ターゲットとGUIを再起動してください</translation>
     </message>
     <message>
-        <location filename="../qm/qmlogic.cpp" line="+17"/>
+        <location filename="../qm/qmlogic.cpp" line="+43"/>
         <source>A time-out occurred. Confirm Power switch configuration 
 Restart a target and the GUI</source>
         <translation>タイムアウトが発生しました。電源スイッチの設定を確認してください 
@@ -1700,7 +1669,7 @@ Hardware broke down  </source>
 <context>
     <name>SetupDialogLogic</name>
     <message>
-        <location filename="../core/setupdialog.cpp" line="+72"/>
+        <location filename="../core/setupdialog.cpp" line="+66"/>
         <location line="+34"/>
         <source>Please Setup Device.</source>
         <translation>デバイスをセットアップしてください。</translation>

@@ -149,8 +149,12 @@ TEST_F(Chains, ParameterFileSendRefusesWhatIsNoParameterFileAndAsksBeforeOverwri
         QStringList shown = s.screen.messageTexts();
         ASSERT_EQ(shown.size(), c.boxes.size()) << c.name << ": " << shown.join("|").toStdString();
         for (int i = 0; i < shown.size(); ++i)
-            if (!c.boxes[i].isEmpty()) EXPECT_EQ(shown[i], c.boxes[i]) << c.name;
-        if (QString(c.name).contains("not there")) EXPECT_TRUE(shown.back().contains(QStringLiteral("does not exist")));
+            if (!c.boxes[i].isEmpty()) {
+                EXPECT_EQ(shown[i], c.boxes[i]) << c.name;
+            }
+        if (QString(c.name).contains("not there")) {
+            EXPECT_TRUE(shown.back().contains(QStringLiteral("does not exist")));
+        }
     }
 }
 
@@ -221,10 +225,16 @@ TEST_F(Chains, SettingDownloadFromDiskFollowsTheFileRules)
         };
         s.trigger(Action::SetDownload);
         ASSERT_TRUE(s.waitIdle()) << c.chosen;
-        if (c.sent) ASSERT_TRUE(s.waitLog(QStringLiteral("Initialization Completion"))) << c.chosen;
+        if (c.sent) {
+            ASSERT_TRUE(s.waitLog(QStringLiteral("Initialization Completion"))) << c.chosen;
+        }
         EXPECT_EQ(s.screen.settingLists - lists, c.listShown ? 1 : 0) << c.chosen;
-        if (c.box) EXPECT_EQ(s.screen.messages.back().text, QString::fromUtf8(c.box)) << c.chosen;
-        if (c.slot >= 0) EXPECT_EQ(stored(c.slot) == demo, c.sent) << c.chosen;
+        if (c.box) {
+            EXPECT_EQ(s.screen.messages.back().text, QString::fromUtf8(c.box)) << c.chosen;
+        }
+        if (c.slot >= 0) {
+            EXPECT_EQ(stored(c.slot) == demo, c.sent) << c.chosen;
+        }
     }
     // The unit's default slot cannot be overwritten through registration.
     SettingListLogic reg(s.screen, ListMode::Registration, {}, {}, 0);

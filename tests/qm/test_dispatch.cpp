@@ -140,7 +140,9 @@ TEST_F(Dispatch, AfterADeviceOperationTheMenusComeBackAndDeviceReadyIsRecomputed
         EXPECT_TRUE(s.logic->deviceReady()) << int(c.action);
         EXPECT_EQ(s.screen.actions.menus, (std::array<bool, 4>{{true, true, true, true}})) << int(c.action);
         EXPECT_TRUE(s.screen.actions.isEnabled(Action::Epv));
-        if (c.result) EXPECT_EQ(s.screen.log.filter(QString::fromLatin1(c.result)).size(), 1) << c.result;
+        if (c.result) {
+            EXPECT_EQ(s.screen.log.filter(QString::fromLatin1(c.result)).size(), 1) << c.result;
+        }
     }
 }
 
