@@ -58,6 +58,16 @@ struct FileAnswer {
 // The menus' and toolbar's states.  A program numbers its commands from 0
 // (an enum of its own) and passes them as those numbers.
 constexpr int kMaxActions = 48;
+
+// The menu commands both programs have, by the number both give them; 9, 10
+// (more of the Option menu) and 16 (the serial-number entry) are each
+// program's own.
+namespace menu {
+constexpr int HexDownload = 0, HexUpload = 1, ChecksumDisplay = 2, PrmDownload = 3, SetDownload = 4, SetUpload = 5,
+              SetDelete = 6, Exit = 7, Setup = 8, OptionA = 9, OptionB = 10, Blank = 11, Erase = 12, Program = 13,
+              Verify = 14, Epv = 15, Serial = 16, Read = 17, Security = 18, Checksum = 19, Signature = 20, About = 21,
+              Count = 22;
+}  // namespace menu
 struct ActionState {
     std::array<bool, 4> menus{{true, true, true, true}};  // the top-level menus by position
     std::array<bool, kMaxActions> enabled{};              // each command by itself

@@ -19,29 +19,12 @@
 
 #include "gang/serialsettingsdialog.h"
 #include "qt/mainframe.h"
+#include "qt/programmenus.h"
 #include "qt/textprogressbar.h"
 
 namespace qmr::app {
 
 namespace {
-
-QString menuText(const char* text) { return QCoreApplication::translate("Menu", text); }
-
-std::pair<QString, QString> prompt(const char* text)
-{
-    QString t = menuText(text);
-    int nl = t.indexOf(QLatin1Char('\n'));
-    if (nl < 0) return {t, QString()};
-    return {t.left(nl), t.mid(nl + 1)};
-}
-
-ActionSpec actionEntry(GangAction id, int menu, const char* text, const char* promptText, bool separator = false,
-                       const char* caption = nullptr, const char* icon = nullptr)
-{
-    auto [p, name] = prompt(promptText);
-    return ActionSpec{static_cast<int>(id), menu, menuText(text), p, name, separator, caption ? menuText(caption) : QString(),
-                      icon ? QString::fromLatin1(icon) : QString()};
-}
 
 QLabel* valueField(int width)
 {
@@ -78,64 +61,15 @@ QPixmap unitPicture(UnitImage image)
 
 CMainFrame* makeGangFrame()
 {
-    QStringList menus = {menuText(QT_TRANSLATE_NOOP("Menu", "File(&F)")), menuText(QT_TRANSLATE_NOOP("Menu", "Option(&O)")),
-                         menuText(QT_TRANSLATE_NOOP("Menu", "Device(&D)")), menuText(QT_TRANSLATE_NOOP("Menu", "Help(&H)"))};
-    using A = GangAction;
-    QList<ActionSpec> a = {
-        actionEntry(A::HexDownload, 0, QT_TRANSLATE_NOOP("Menu", "HEX File Download(&W)"),
-                    QT_TRANSLATE_NOOP("Menu", "Load a HEX file and download it to the unit.\nDownload"), false,
-                    QT_TRANSLATE_NOOP("Menu", "Download"), ":/icons/download.svg"),
-        actionEntry(A::HexUpload, 0, QT_TRANSLATE_NOOP("Menu", "HEX File Upload(&U)"),
-                    QT_TRANSLATE_NOOP("Menu", "Upload the unit's image to an S-record file.\nHEX upload")),
-        actionEntry(A::ChecksumDisplay, 0, QT_TRANSLATE_NOOP("Menu", "Checksum Display(&S)"),
-                    QT_TRANSLATE_NOOP("Menu", "Show the checksums of the unit's image.\nChecksum display")),
-        actionEntry(A::PrmDownload, 0, QT_TRANSLATE_NOOP("Menu", "Parameter File Download(&P)"),
-                    QT_TRANSLATE_NOOP("Menu", "Register a parameter file on the unit.\nParameter file"), true),
-        actionEntry(A::SetDownload, 0, QT_TRANSLATE_NOOP("Menu", "Setting File Download(&L)"),
-                    QT_TRANSLATE_NOOP("Menu", "Register a setting file from disk on the unit.\nSetting file download")),
-        actionEntry(A::SetUpload, 0, QT_TRANSLATE_NOOP("Menu", "Setting File Upload(&H)"),
-                    QT_TRANSLATE_NOOP("Menu", "Save one of the unit's setting files to disk.\nSetting file upload")),
-        actionEntry(A::SetDelete, 0, QT_TRANSLATE_NOOP("Menu", "Setting File Delete(&E)"),
-                    QT_TRANSLATE_NOOP("Menu", "Delete one of the unit's setting files.\nSetting file delete")),
-        actionEntry(A::Exit, 0, QT_TRANSLATE_NOOP("Menu", "Exit(&X)"), QT_TRANSLATE_NOOP("Menu", "Quit the program.\nExit"), true),
-        actionEntry(A::Setup, 1, QT_TRANSLATE_NOOP("Menu", "Setup(&T)"),
-                    QT_TRANSLATE_NOOP("Menu", "Make the setting the unit programs with.\nSetup"), false,
-                    QT_TRANSLATE_NOOP("Menu", "Setup"), ":/icons/setup.svg"),
-        actionEntry(A::GangFirmware, 1, QT_TRANSLATE_NOOP("Menu", "GANG Firmware Update(&G)"),
-                    QT_TRANSLATE_NOOP("Menu", "Update the gang box's own firmware.\nGang box firmware update"), true),
-        actionEntry(A::UnitFirmware, 1, QT_TRANSLATE_NOOP("Menu", "QM Firmware Update(&S)"),
-                    QT_TRANSLATE_NOOP("Menu", "Update the firmware of every unit in the gang box.\nUnit firmware update")),
-        actionEntry(A::Blank, 2, QT_TRANSLATE_NOOP("Menu", "Blank Check(&B)"),
-                    QT_TRANSLATE_NOOP("Menu", "Check if the target device is blank.\nBlank"), false,
-                    QT_TRANSLATE_NOOP("Menu", "Blank"), ":/icons/blank.svg"),
-        actionEntry(A::Erase, 2, QT_TRANSLATE_NOOP("Menu", "Erase(&A)"), QT_TRANSLATE_NOOP("Menu", "Erase the target device.\nErase"),
-                    false, QT_TRANSLATE_NOOP("Menu", "Erase"), ":/icons/erase.svg"),
-        actionEntry(A::Program, 2, QT_TRANSLATE_NOOP("Menu", "Program(&P)"),
-                    QT_TRANSLATE_NOOP("Menu", "Program the target device with the unit's image.\nProgram"), false,
-                    QT_TRANSLATE_NOOP("Menu", "Program"), ":/icons/program.svg"),
-        actionEntry(A::Verify, 2, QT_TRANSLATE_NOOP("Menu", "Verify(&V)"),
-                    QT_TRANSLATE_NOOP("Menu", "Compare the target device with the unit's image.\nVerify"), false,
-                    QT_TRANSLATE_NOOP("Menu", "Verify"), ":/icons/verify.svg"),
-        actionEntry(A::Epv, 2, QT_TRANSLATE_NOOP("Menu", "EPV(&E)"),
-                    QT_TRANSLATE_NOOP("Menu", "Blank check, erase, program and verify a device.\nEPV"), false,
-                    QT_TRANSLATE_NOOP("Menu", "EPV"), ":/icons/epv.svg"),
-        actionEntry(A::SerialSettings, 2, QT_TRANSLATE_NOOP("Menu", "EPV with Serial No.(&N)"),
-                    QT_TRANSLATE_NOOP("Menu", "Set the serial numbers the EPV writes into the devices.\nSerial No. settings")),
-        actionEntry(A::Read, 2, QT_TRANSLATE_NOOP("Menu", "Read(&R)"), QT_TRANSLATE_NOOP("Menu", "Read the target device."), true),
-        actionEntry(A::Security, 2, QT_TRANSLATE_NOOP("Menu", "Security(&C)"),
-                    QT_TRANSLATE_NOOP("Menu", "Set the target device's security flags.\nSecurity"), true),
-        actionEntry(A::Checksum, 2, QT_TRANSLATE_NOOP("Menu", "Checksum(&S)"),
-                    QT_TRANSLATE_NOOP("Menu", "Read the target device's checksum.\nChecksum")),
-        actionEntry(A::Signature, 2, QT_TRANSLATE_NOOP("Menu", "Signature(&I)"),
-                    QT_TRANSLATE_NOOP("Menu", "Read the target device's signature.\nSignature")),
-        actionEntry(A::About, 3, QT_TRANSLATE_NOOP("Menu", "About(&A)"),
-                    QT_TRANSLATE_NOOP("Menu", "Show the versions of the gang box, its units, the program and the library.\nAbout")),
-    };
-    auto id = [](GangAction x) { return static_cast<int>(x); };
-    const int separator = CMainFrame::kSeparator;
-    QList<int> toolbar = {id(A::Setup), separator, id(A::HexDownload), separator, id(A::Blank), id(A::Erase),
-                          id(A::Program), id(A::Verify), id(A::Epv)};
-    return new CMainFrame(QStringLiteral("Quill GANG Marker"), menus, a, toolbar);
+    return makeProgramFrame(
+        QStringLiteral("Quill GANG Marker"),
+        {int(GangAction::GangFirmware), QT_TRANSLATE_NOOP("Menu", "GANG Firmware Update(&G)"),
+         QT_TRANSLATE_NOOP("Menu", "Update the gang box's own firmware.\nGang box firmware update"), true},
+        {int(GangAction::UnitFirmware), QT_TRANSLATE_NOOP("Menu", "QM Firmware Update(&S)"),
+         QT_TRANSLATE_NOOP("Menu", "Update the firmware of every unit in the gang box.\nUnit firmware update")},
+        {int(GangAction::SerialSettings), QT_TRANSLATE_NOOP("Menu", "EPV with Serial No.(&N)"),
+         QT_TRANSLATE_NOOP("Menu", "Set the serial numbers the EPV writes into the devices.\nSerial No. settings")},
+        QT_TRANSLATE_NOOP("Menu", "Show the versions of the gang box, its units, the program and the library.\nAbout"));
 }
 
 CQMGANGView::CQMGANGView(CMainFrame* frame, GangLogic::Options options)

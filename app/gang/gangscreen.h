@@ -16,12 +16,14 @@ class ReadDialogLogic;
 
 // The commands of the gang program's menus and toolbar.
 enum class GangAction {
-    HexDownload, HexUpload, ChecksumDisplay, PrmDownload, SetDownload, SetUpload, SetDelete, Exit,
-    Setup, GangFirmware, UnitFirmware,
-    Blank, Erase, Program, Verify, Epv, SerialSettings, Read, Security, Checksum, Signature,
-    About,
+    HexDownload = menu::HexDownload, HexUpload, ChecksumDisplay, PrmDownload, SetDownload, SetUpload, SetDelete, Exit,
+    Setup, GangFirmware = menu::OptionA, UnitFirmware = menu::OptionB,
+    Blank = menu::Blank, Erase, Program, Verify, Epv, SerialSettings = menu::Serial, Read, Security, Checksum, Signature,
+    About = menu::About,
     Count
 };
+static_assert(static_cast<int>(GangAction::Setup) == menu::Setup &&
+              static_cast<int>(GangAction::Signature) == menu::Signature && static_cast<int>(GangAction::Count) == menu::Count);
 static_assert(static_cast<int>(GangAction::Count) <= kMaxActions);
 
 constexpr int kUnitPositions = 8;

@@ -12,94 +12,26 @@
 #include "qm/serialepvdialog.h"
 #include "qt/aboutdialog.h"
 #include "qt/mainframe.h"
+#include "qt/programmenus.h"
 #include "qt/textprogressbar.h"
 
 namespace qmr::app {
 
 namespace {
 
-QString menuText(const char* text) { return QCoreApplication::translate("Menu", text); }
-
-// The prompt and the short name of a string-table text "prompt\nname".
-std::pair<QString, QString> prompt(const char* text)
-{
-    QString t = menuText(text);
-    int nl = t.indexOf(QLatin1Char('\n'));
-    if (nl < 0) return {t, QString()};
-    return {t.left(nl), t.mid(nl + 1)};
-}
-
-ActionSpec actionEntry(Action id, int menu, const char* text, const char* promptText, bool separator = false,
-                const char* caption = nullptr, const char* icon = nullptr)
-{
-    auto [p, name] = prompt(promptText);
-    ActionSpec s{static_cast<int>(id), menu, menuText(text), p, name, separator, caption ? menuText(caption) : QString(),
-                 icon ? QString::fromLatin1(icon) : QString()};
-    return s;
-}
-
 }  // namespace
 
 CMainFrame* makeQmFrame()
 {
-    QStringList menus = {menuText(QT_TRANSLATE_NOOP("Menu", "File(&F)")), menuText(QT_TRANSLATE_NOOP("Menu", "Option(&O)")),
-                         menuText(QT_TRANSLATE_NOOP("Menu", "Device(&D)")), menuText(QT_TRANSLATE_NOOP("Menu", "Help(&H)"))};
-    QList<ActionSpec> a = {
-        actionEntry(Action::HexDownload, 0, QT_TRANSLATE_NOOP("Menu", "HEX File Download(&W)"),
-             QT_TRANSLATE_NOOP("Menu", "Load a HEX file and download it to the unit.\nDownload"), false,
-             QT_TRANSLATE_NOOP("Menu", "Download"), ":/icons/download.svg"),
-        actionEntry(Action::HexUpload, 0, QT_TRANSLATE_NOOP("Menu", "HEX File Upload(&U)"),
-             QT_TRANSLATE_NOOP("Menu", "Upload the unit's image to an S-record file.\nHEX upload")),
-        actionEntry(Action::ChecksumDisplay, 0, QT_TRANSLATE_NOOP("Menu", "Checksum Display(&S)"),
-             QT_TRANSLATE_NOOP("Menu", "Show the checksums of the unit's image.\nChecksum display")),
-        actionEntry(Action::PrmDownload, 0, QT_TRANSLATE_NOOP("Menu", "Parameter File Download(&P)"),
-             QT_TRANSLATE_NOOP("Menu", "Register a parameter file on the unit.\nParameter file"), true),
-        actionEntry(Action::SetDownload, 0, QT_TRANSLATE_NOOP("Menu", "Setting File Download(&L)"),
-             QT_TRANSLATE_NOOP("Menu", "Register a setting file from disk on the unit.\nSetting file download")),
-        actionEntry(Action::SetUpload, 0, QT_TRANSLATE_NOOP("Menu", "Setting File Upload(&H)"),
-             QT_TRANSLATE_NOOP("Menu", "Save one of the unit's setting files to disk.\nSetting file upload")),
-        actionEntry(Action::SetDelete, 0, QT_TRANSLATE_NOOP("Menu", "Setting File Delete(&E)"),
-             QT_TRANSLATE_NOOP("Menu", "Delete one of the unit's setting files.\nSetting file delete")),
-        actionEntry(Action::Exit, 0, QT_TRANSLATE_NOOP("Menu", "Exit(&X)"), QT_TRANSLATE_NOOP("Menu", "Quit the program.\nExit"), true),
-        actionEntry(Action::Setup, 1, QT_TRANSLATE_NOOP("Menu", "Setup(&T)"),
-             QT_TRANSLATE_NOOP("Menu", "Make the setting the unit programs with.\nSetup"), false,
-             QT_TRANSLATE_NOOP("Menu", "Setup"), ":/icons/setup.svg"),
-        actionEntry(Action::LogHistory, 1, QT_TRANSLATE_NOOP("Menu", "Log History(&L)"),
-             QT_TRANSLATE_NOOP("Menu", "Show the unit's OK/NG log of standalone operation.\nLog history"), true),
-        actionEntry(Action::Firmware, 1, QT_TRANSLATE_NOOP("Menu", "Firmware Update(&F)"),
-             QT_TRANSLATE_NOOP("Menu", "Update the unit's firmware.\nFirmware update")),
-        actionEntry(Action::Blank, 2, QT_TRANSLATE_NOOP("Menu", "Blank Check(&B)"),
-             QT_TRANSLATE_NOOP("Menu", "Check if the target device is blank.\nBlank"), false,
-             QT_TRANSLATE_NOOP("Menu", "Blank"), ":/icons/blank.svg"),
-        actionEntry(Action::Erase, 2, QT_TRANSLATE_NOOP("Menu", "Erase(&A)"),
-             QT_TRANSLATE_NOOP("Menu", "Erase the target device.\nErase"), false, QT_TRANSLATE_NOOP("Menu", "Erase"),
-             ":/icons/erase.svg"),
-        actionEntry(Action::Program, 2, QT_TRANSLATE_NOOP("Menu", "Program(&P)"),
-             QT_TRANSLATE_NOOP("Menu", "Program the target device with the unit's image.\nProgram"), false,
-             QT_TRANSLATE_NOOP("Menu", "Program"), ":/icons/program.svg"),
-        actionEntry(Action::Verify, 2, QT_TRANSLATE_NOOP("Menu", "Verify(&V)"),
-             QT_TRANSLATE_NOOP("Menu", "Compare the target device with the unit's image.\nVerify"), false,
-             QT_TRANSLATE_NOOP("Menu", "Verify"), ":/icons/verify.svg"),
-        actionEntry(Action::Epv, 2, QT_TRANSLATE_NOOP("Menu", "EPV(&E)"),
-             QT_TRANSLATE_NOOP("Menu", "Blank check, erase, program and verify a device.\nEPV"), false,
-             QT_TRANSLATE_NOOP("Menu", "EPV"), ":/icons/epv.svg"),
-        actionEntry(Action::SerialEpv, 2, QT_TRANSLATE_NOOP("Menu", "EPV with Serial No.(&N)"),
-             QT_TRANSLATE_NOOP("Menu", "EPV with a serial number written into each device.\nSerial No. EPV")),
-        actionEntry(Action::Read, 2, QT_TRANSLATE_NOOP("Menu", "Read(&R)"), QT_TRANSLATE_NOOP("Menu", "Read the target device."), true),
-        actionEntry(Action::Security, 2, QT_TRANSLATE_NOOP("Menu", "Security(&C)"),
-             QT_TRANSLATE_NOOP("Menu", "Set the target device's security flags.\nSecurity"), true),
-        actionEntry(Action::Checksum, 2, QT_TRANSLATE_NOOP("Menu", "Checksum(&S)"),
-             QT_TRANSLATE_NOOP("Menu", "Read the target device's checksum.\nChecksum")),
-        actionEntry(Action::Signature, 2, QT_TRANSLATE_NOOP("Menu", "Signature(&I)"),
-             QT_TRANSLATE_NOOP("Menu", "Read the target device's signature.\nSignature")),
-        actionEntry(Action::About, 3, QT_TRANSLATE_NOOP("Menu", "About(&A)"),
-             QT_TRANSLATE_NOOP("Menu", "Show the versions of the unit, the program and the library.\nAbout")),
-    };
-    auto id = [](Action a) { return static_cast<int>(a); };
-    const int separator = CMainFrame::kSeparator;
-    QList<int> toolbar = {id(Action::Setup), separator,          id(Action::HexDownload), separator,         id(Action::Blank),
-                          id(Action::Erase), id(Action::Program), id(Action::Verify),      id(Action::Epv)};
-    return new CMainFrame(QStringLiteral("Quillmarker"), menus, a, toolbar);
+    return makeProgramFrame(
+        QStringLiteral("Quillmarker"),
+        {int(Action::LogHistory), QT_TRANSLATE_NOOP("Menu", "Log History(&L)"),
+         QT_TRANSLATE_NOOP("Menu", "Show the unit's OK/NG log of standalone operation.\nLog history"), true},
+        {int(Action::Firmware), QT_TRANSLATE_NOOP("Menu", "Firmware Update(&F)"),
+         QT_TRANSLATE_NOOP("Menu", "Update the unit's firmware.\nFirmware update")},
+        {int(Action::SerialEpv), QT_TRANSLATE_NOOP("Menu", "EPV with Serial No.(&N)"),
+         QT_TRANSLATE_NOOP("Menu", "EPV with a serial number written into each device.\nSerial No. EPV")},
+        QT_TRANSLATE_NOOP("Menu", "Show the versions of the unit, the program and the library.\nAbout"));
 }
 
 CQMQMRView::CQMQMRView(CMainFrame* frame, QmLogic::Options options)

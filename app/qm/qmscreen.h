@@ -12,12 +12,14 @@ class SerialEpvLogic;
 
 // The commands of QM's menus and toolbar.
 enum class Action {
-    HexDownload, HexUpload, ChecksumDisplay, PrmDownload, SetDownload, SetUpload, SetDelete, Exit,
-    Setup, LogHistory, Firmware,
-    Blank, Erase, Program, Verify, Epv, SerialEpv, Read, Security, Checksum, Signature,
-    About,
+    HexDownload = menu::HexDownload, HexUpload, ChecksumDisplay, PrmDownload, SetDownload, SetUpload, SetDelete, Exit,
+    Setup, LogHistory = menu::OptionA, Firmware = menu::OptionB,
+    Blank = menu::Blank, Erase, Program, Verify, Epv, SerialEpv = menu::Serial, Read, Security, Checksum, Signature,
+    About = menu::About,
     Count
 };
+static_assert(static_cast<int>(Action::Setup) == menu::Setup && static_cast<int>(Action::Signature) == menu::Signature &&
+              static_cast<int>(Action::Count) == menu::Count);
 static_assert(static_cast<int>(Action::Count) <= kMaxActions);
 
 // What the main form shows.

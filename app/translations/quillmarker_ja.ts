@@ -20,7 +20,7 @@
 <context>
     <name>CQMGANGView</name>
     <message>
-        <location filename="../gang/cqmgangview.cpp" line="+147"/>
+        <location filename="../gang/cqmgangview.cpp" line="+81"/>
         <source>Setup information</source>
         <translation>ｾｯﾄｱｯﾌﾟ情報</translation>
     </message>
@@ -133,7 +133,7 @@
 <context>
     <name>CQMQMRView</name>
     <message>
-        <location filename="../qm/cqmqmrview.cpp" line="+118"/>
+        <location filename="../qm/cqmqmrview.cpp" line="+50"/>
         <source>Setup information</source>
         <translation>ｾｯﾄｱｯﾌﾟ情報</translation>
     </message>
@@ -396,38 +396,32 @@ Hardware broke down  </source>
 <context>
     <name>Menu</name>
     <message>
-        <location filename="../gang/cqmgangview.cpp" line="-173"/>
-        <location filename="../qm/cqmqmrview.cpp" line="-107"/>
+        <location filename="../qt/programmenus.cpp" line="+36"/>
         <source>File(&amp;F)</source>
         <translation>ﾌｧｲﾙ(&amp;F)</translation>
     </message>
     <message>
         <location line="+0"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+0"/>
         <source>Option(&amp;O)</source>
         <translation>ｵﾌﾟｼｮﾝ(&amp;O)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Device(&amp;D)</source>
         <translation>ﾃﾞﾊﾞｲｽ(&amp;D)</translation>
     </message>
     <message>
         <location line="+0"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+0"/>
         <source>Help(&amp;H)</source>
         <translation>ﾍﾙﾌﾟ(&amp;H)</translation>
     </message>
     <message>
-        <location line="+3"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+2"/>
+        <location line="+2"/>
         <source>HEX File Download(&amp;W)</source>
         <translation>HEXﾌｧｲﾙ ﾀﾞｳﾝﾛｰﾄﾞ(&amp;W)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Load a HEX file and download it to the unit.
 Download</source>
         <translation>HEXファイルを読込んでユニットへダウンロードします。
@@ -435,19 +429,16 @@ Download</source>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Download</source>
         <translation>ﾀﾞｳﾝﾛｰﾄﾞ</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>HEX File Upload(&amp;U)</source>
         <translation>HEXﾌｧｲﾙ ｱｯﾌﾟﾛｰﾄﾞ(&amp;U)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Upload the unit&apos;s image to an S-record file.
 HEX upload</source>
         <translation>ユニットのイメージをSレコードファイルへアップロードします。
@@ -455,13 +446,11 @@ HEXアップロード</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Checksum Display(&amp;S)</source>
         <translation>ﾁｪｯｸｻﾑ表示(&amp;S)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Show the checksums of the unit&apos;s image.
 Checksum display</source>
         <translation>ユニットのイメージのチェックサムを表示します。
@@ -469,13 +458,11 @@ Checksum display</source>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Parameter File Download(&amp;P)</source>
         <translation>ﾊﾟﾗﾒｰﾀﾌｧｲﾙﾀﾞｳﾝﾛｰﾄﾞ(&amp;P)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Register a parameter file on the unit.
 Parameter file</source>
         <translation>パラメータファイルをユニットへ登録します。
@@ -483,13 +470,11 @@ Parameter file</source>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Setting File Download(&amp;L)</source>
         <translation>ｾｯﾃｨﾝｸﾞﾌｧｲﾙﾀﾞｳﾝﾛｰﾄﾞ(&amp;L)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Register a setting file from disk on the unit.
 Setting file download</source>
         <translation>ディスクのセッティングファイルをユニットへ登録します。
@@ -497,13 +482,11 @@ Setting file download</source>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Setting File Upload(&amp;H)</source>
         <translation>ｾｯﾃｨﾝｸﾞﾌｧｲﾙｱｯﾌﾟﾛｰﾄﾞ(&amp;H)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Save one of the unit&apos;s setting files to disk.
 Setting file upload</source>
         <translation>ユニットのセッティングファイルをディスクへ保存します。
@@ -511,13 +494,11 @@ Setting file upload</source>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Setting File Delete(&amp;E)</source>
         <translation>ｾｯﾃｨﾝｸﾞﾌｧｲﾙ削除(&amp;E)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Delete one of the unit&apos;s setting files.
 Setting file delete</source>
         <translation>ユニットのセッティングファイルを削除します。
@@ -525,27 +506,23 @@ Setting file delete</source>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Exit(&amp;X)</source>
         <translation>ｱﾌﾟﾘｹｰｼｮﾝの終了(&amp;X)</translation>
     </message>
     <message>
         <location line="+0"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+0"/>
         <source>Quit the program.
 Exit</source>
         <translation>プログラムを終了します。
 終了</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <location line="+2"/>
         <source>Setup(&amp;T)</source>
         <translation>Setup(&amp;T)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Make the setting the unit programs with.
 Setup</source>
         <translation>ユニットが書込みに使うセッティングを作成します。
@@ -553,12 +530,11 @@ Setup</source>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Setup</source>
         <translation>ｾｯﾄｱｯﾌﾟ</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location filename="../gang/cqmgangview.cpp" line="-122"/>
         <source>GANG Firmware Update(&amp;G)</source>
         <translation>GANG ﾌｧｰﾑｳｪｱ更新(&amp;G)</translation>
     </message>
@@ -582,14 +558,12 @@ Unit firmware update</source>
 QMファームウェア更新</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+5"/>
+        <location filename="../qt/programmenus.cpp" line="+3"/>
         <source>Blank Check(&amp;B)</source>
         <translation>ﾌﾞﾗﾝｸﾁｪｯｸ(&amp;B)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Check if the target device is blank.
 Blank</source>
         <translation>ターゲットデバイスがブランクか確認します。
@@ -597,39 +571,33 @@ Blank</source>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Blank</source>
         <translation>ﾌﾞﾗﾝｸ</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Erase(&amp;A)</source>
         <translation>ｲﾚｰｽﾞ(&amp;A)</translation>
     </message>
     <message>
-        <location line="+0"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <location line="+1"/>
         <source>Erase the target device.
 Erase</source>
         <translation>ターゲットデバイスを消去します。
 イレーズ</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+0"/>
+        <location line="+0"/>
         <source>Erase</source>
         <translation>ｲﾚｰｽﾞ</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+2"/>
+        <location line="+2"/>
         <source>Program(&amp;P)</source>
         <translation>ﾌﾟﾛｸﾞﾗﾑ(&amp;P)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Program the target device with the unit&apos;s image.
 Program</source>
         <translation>ユニットのイメージをターゲットデバイスへ書込みます。
@@ -637,19 +605,16 @@ Program</source>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Program</source>
         <translation>ﾌﾟﾛｸﾞﾗﾑ</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Verify(&amp;V)</source>
         <translation>ﾍﾞﾘﾌｧｲ(&amp;V)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Compare the target device with the unit&apos;s image.
 Verify</source>
         <translation>ターゲットデバイスをユニットのイメージと照合します。
@@ -657,19 +622,16 @@ Verify</source>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Verify</source>
         <translation>ﾍﾞﾘﾌｧｲ</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>EPV(&amp;E)</source>
         <translation>EPV(&amp;E)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Blank check, erase, program and verify a device.
 EPV</source>
         <translation>ブランクチェック、消去、書込み、ベリファイを行います。
@@ -677,13 +639,12 @@ EPV</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>EPV</source>
         <translation>EPV</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <location filename="../gang/cqmgangview.cpp" line="+1"/>
+        <location filename="../qm/cqmqmrview.cpp" line="-52"/>
         <source>EPV with Serial No.(&amp;N)</source>
         <translation>ｼﾘｱﾙNo.付EPV(&amp;N)</translation>
     </message>
@@ -695,26 +656,22 @@ Serial No. settings</source>
 シリアルNo.設定</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+2"/>
+        <location filename="../qt/programmenus.cpp" line="+2"/>
         <source>Read(&amp;R)</source>
         <translation>ﾘｰﾄﾞ(&amp;R)</translation>
     </message>
     <message>
         <location line="+0"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+0"/>
         <source>Read the target device.</source>
         <translation>ターゲットデバイスを読出します。</translation>
     </message>
     <message>
-        <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
+        <location line="+2"/>
         <source>Security(&amp;C)</source>
         <translation>ｾｷｭﾘﾃｨ(&amp;C)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Set the target device&apos;s security flags.
 Security</source>
         <translation>ターゲットデバイスのセキュリティフラグを設定します。
@@ -722,13 +679,11 @@ Security</source>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Checksum(&amp;S)</source>
         <translation>ﾁｪｯｸｻﾑ(&amp;S)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Read the target device&apos;s checksum.
 Checksum</source>
         <translation>ターゲットデバイスのチェックサムを読出します。
@@ -736,13 +691,11 @@ Checksum</source>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Signature(&amp;I)</source>
         <translation>ｼｸﾞﾈﾁｬ(&amp;I)</translation>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>Read the target device&apos;s signature.
 Signature</source>
         <translation>ターゲットデバイスのシグネチャを読出します。
@@ -750,19 +703,18 @@ Signature</source>
     </message>
     <message>
         <location line="+1"/>
-        <location filename="../qm/cqmqmrview.cpp" line="+1"/>
         <source>About(&amp;A)</source>
         <translation>About(&amp;A)</translation>
     </message>
     <message>
-        <location line="+1"/>
+        <location filename="../gang/cqmgangview.cpp" line="+1"/>
         <source>Show the versions of the gang box, its units, the program and the library.
 About</source>
         <translation>ギャングボックス、ユニット、プログラム、ライブラリのバージョンを表示します。
 バージョン情報</translation>
     </message>
     <message>
-        <location filename="../qm/cqmqmrview.cpp" line="-28"/>
+        <location filename="../qm/cqmqmrview.cpp" line="-4"/>
         <source>Log History(&amp;L)</source>
         <translation>ﾛｸﾞ履歴(&amp;L)</translation>
     </message>
@@ -786,14 +738,14 @@ Firmware update</source>
 ファームウェア更新</translation>
     </message>
     <message>
-        <location line="+17"/>
+        <location line="+2"/>
         <source>EPV with a serial number written into each device.
 Serial No. EPV</source>
         <translation>デバイス毎にシリアル番号を書込むEPVです。
 シリアルNo.付EPV</translation>
     </message>
     <message>
-        <location line="+9"/>
+        <location line="+1"/>
         <source>Show the versions of the unit, the program and the library.
 About</source>
         <translation>ユニット、プログラム、ライブラリのバージョンを表示します。
