@@ -29,56 +29,16 @@
 #include "qt/settinglistdialog.h"
 #include "qt/setupdialog.h"
 #include "support/eventwait.h"
+#include "support/screenshots.h"
 #include "support/stockedunit.h"
 
 using namespace qmr::app;
+using qmrtest::save;
+using qmrtest::settle;
+using qmrtest::shootNextBox;
+using qmrtest::waitUntil;
 
 namespace {
-
-QString g_dir;
-int g_failures = 0;
-
-bool waitUntil(const std::function<bool()>& cond, int ms = 15000) { return processEventsUntil(cond, ms); }
-
-void settle()
-{
-    for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents();
-        QThread::msleep(5);
-    }
-}
-
-void save(QWidget* w, const QString& name, const QString& lang)
-{
-    settle();
-    QPixmap p = w->grab();
-    QString path = QDir(g_dir).filePath(QStringLiteral("gang-") + name + "-" + lang + ".png");
-    if (p.isNull() || p.width() < 50 || p.height() < 30 || !p.save(path)) {
-        std::fprintf(stderr, "gang-screenshots: %s could not be rendered\n", qPrintable(path));
-        ++g_failures;
-        return;
-    }
-    std::printf("%s (%dx%d)\n", qPrintable(path), p.width(), p.height());
-}
-
-// Saves the next message box that opens under this name, then closes it.
-void shootNextBox(const QString& name, const QString& lang)
-{
-    auto tries = std::make_shared<int>(400);
-    auto check = std::make_shared<std::function<void()>>();
-    *check = [name, lang, tries, check] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* box = qobject_cast<QMessageBox*>(w);
-            if (box && box->isVisible()) {
-                save(box, name, lang);
-                box->accept();
-                return;
-            }
-        }
-        if (--*tries > 0) QTimer::singleShot(10, *check);
-    };
-    QTimer::singleShot(10, *check);
-}
 
 void shoot(Language lang)
 {
@@ -102,7 +62,7 @@ void shoot(Language lang)
     logic.start();
     if (!waitUntil([&] { return logic.context() && logic.idle() && logic.deviceReady(); })) {
         std::fprintf(stderr, "gang-screenshots: the start command did not finish (%s)\n", qPrintable(tag));
-        ++g_failures;
+        ++qmrtest::shotFolder().failures;
     }
     save(frame, QStringLiteral("main"), tag);
 
@@ -196,21 +156,4 @@ void shoot(Language lang)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: gang-screenshots DIR\n");
-        return 2;
-    }
-    setenv("QMR_LINK", "sim", 1);
-    setenv("QMR_SIM_DIR", "", 1);
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Quillmarker"));
-    QApplication::setApplicationName(QStringLiteral("QuillGANGmarker-screenshots"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/gang/gang.svg")));
-    g_dir = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(g_dir);
-    shoot(Language::English);
-    shoot(Language::Japanese);
-    return g_failures ? 1 : 0;
-}
+int main(int argc, char** argv) { return qmrtest::screenshotMain(argc, argv, "gang-screenshots", "gang-", ":/gang/gang.svg", shoot); }

@@ -28,6 +28,7 @@
 #include "checks/crc32.h"
 #include "link/sim/sim_driver.h"
 #include "qm/cqmqmrview.h"
+#include "support/screenshots.h"
 #include "support/stockedunit.h"
 #include "qm/serialepv.h"
 #include "qm/serialepvdialog.h"
@@ -41,34 +42,12 @@
 #include "qt/setupdialog.h"
 
 using namespace qmr::app;
+using qmrtest::save;
+using qmrtest::settle;
+using qmrtest::shootNextBox;
+using qmrtest::waitUntil;
 
 namespace {
-
-QString g_dir;
-int g_failures = 0;
-
-bool waitUntil(const std::function<bool()>& cond, int ms = 15000) { return processEventsUntil(cond, ms); }
-
-void settle()
-{
-    for (int i = 0; i < 20; ++i) {
-        QCoreApplication::processEvents();
-        QThread::msleep(5);
-    }
-}
-
-void save(QWidget* w, const QString& name, const QString& lang)
-{
-    settle();
-    QPixmap p = w->grab();
-    QString path = QDir(g_dir).filePath(name + "-" + lang + ".png");
-    if (p.isNull() || p.width() < 50 || p.height() < 30 || !p.save(path)) {
-        std::fprintf(stderr, "qm-screenshots: %s could not be rendered\n", qPrintable(path));
-        ++g_failures;
-        return;
-    }
-    std::printf("%s (%dx%d)\n", qPrintable(path), p.width(), p.height());
-}
 
 // A unit that holds the class-1 and class-3 parameter files, the demo
 // setting and an image.
@@ -97,7 +76,7 @@ void shoot(Language lang)
     logic.start();
     if (!waitUntil([&] { return logic.context() && logic.idle() && logic.deviceReady(); })) {
         std::fprintf(stderr, "qm-screenshots: the start command did not finish (%s)\n", qPrintable(tag));
-        ++g_failures;
+        ++qmrtest::shotFolder().failures;
     }
     save(frame, QStringLiteral("main"), tag);
     logic.trigger(Action::Epv);
@@ -211,21 +190,4 @@ void shoot(Language lang)
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: qm-screenshots DIR\n");
-        return 2;
-    }
-    setenv("QMR_LINK", "sim", 1);
-    setenv("QMR_SIM_DIR", "", 1);
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Quillmarker"));
-    QApplication::setApplicationName(QStringLiteral("QM-screenshots"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/qm.svg")));
-    g_dir = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(g_dir);
-    shoot(Language::English);
-    shoot(Language::Japanese);
-    return g_failures ? 1 : 0;
-}
+int main(int argc, char** argv) { return qmrtest::screenshotMain(argc, argv, "qm-screenshots", "", ":/icons/qm.svg", shoot); }
