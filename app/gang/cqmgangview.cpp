@@ -73,9 +73,8 @@ CMainFrame* makeGangFrame()
 }
 
 CQMGANGView::CQMGANGView(CMainFrame* frame, GangLogic::Options options)
-    : QWidget(frame), frame_(frame), dialogs_(this, QStringLiteral("QuillGANGmarker"))
+    : ProgramView(frame, QStringLiteral("QuillGANGmarker"))
 {
-    setObjectName(QStringLiteral("form"));
 
     // " ｾｯﾄｱｯﾌﾟ情報 ": the setting file number in place of a supply voltage.
     auto* setup = new QGroupBox(tr("Setup information"));
@@ -199,19 +198,12 @@ CQMGANGView::CQMGANGView(CMainFrame* frame, GangLogic::Options options)
     all->addWidget(log_, 1);
     all->addWidget(trace_);
 
-    startTimeout_.setSingleShot(true);
-    wake_.setSingleShot(true);
-    logic_ = std::make_unique<GangLogic>(*this, std::move(options));
-    connect(&startTimeout_, &QTimer::timeout, this, [this] { logic_->timerFired(Timer::StartTimeout); });
-    connect(&wake_, &QTimer::timeout, this, [this] { logic_->timerFired(Timer::Wake); });
-    connect(trace_, &QCheckBox::toggled, this, [this](bool on) { logic_->setTrace(on); });
+    attach(std::move(options));
     connect(serialOn_, &QCheckBox::clicked, this, [this](bool on) { logic_->setSerialEpv(on); });
-    frame_->onAction = [this](int a) { logic_->trigger(static_cast<GangAction>(a)); };
-    frame_->confirmClose = [this] { return logic_->ending() || logic_->confirmExit(); };
-    frame_->setForm(this);
 }
 
-CQMGANGView::~CQMGANGView() = default;
+// The logic ends (and tells the unit) while the whole form is still there to show it.
+CQMGANGView::~CQMGANGView() { logic_.reset(); }
 
 void CQMGANGView::showForm(const GangForm& f)
 {
@@ -253,34 +245,6 @@ void CQMGANGView::showMissingNumbers(const QString& text)
 {
     missing_->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     missing_->verticalScrollBar()->setValue(missing_->verticalScrollBar()->maximum());
-}
-
-void CQMGANGView::setProgress(int percent)
-{
-    bar_->setPosition(percent);
-    bar_->setText(percent > 0 ? QStringLiteral("%1 %").arg(percent) : QString());
-}
-
-void CQMGANGView::setStatus(const QString& text) { status_->setText(text); }
-
-void CQMGANGView::appendLog(const QString& line)
-{
-    log_->appendPlainText(line);
-    log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
-}
-
-void CQMGANGView::clearLog() { log_->clear(); }
-
-void CQMGANGView::showActions(const ActionState& s) { frame_->apply(s); }
-
-void CQMGANGView::startTimer(Timer t, int ms) { (t == Timer::Wake ? wake_ : startTimeout_).start(ms < 0 ? 0 : ms); }
-
-void CQMGANGView::stopTimer(Timer t) { (t == Timer::Wake ? wake_ : startTimeout_).stop(); }
-
-void CQMGANGView::endProgram(int status)
-{
-    frame_->closeWithoutAsking();
-    QCoreApplication::exit(status);
 }
 
 QList<AboutRow> gangAboutRows(const GangAbout& a)

@@ -16,7 +16,7 @@
 #include "gang/ganglogic.h"
 #include "gang/gangscreen.h"
 #include "qt/aboutdialog.h"
-#include "qt/dialogs.h"
+#include "qt/programview.h"
 
 class QCheckBox;
 class QLabel;
@@ -25,32 +25,13 @@ class QPlainTextEdit;
 
 namespace qmr::app {
 
-class CMainFrame;
-class CTextProgressBar;
-
-class CQMGANGView : public QWidget, public GangScreen {
+class CQMGANGView : public ProgramView<GangScreen, GangLogic, GangAction> {
     Q_DECLARE_TR_FUNCTIONS(CQMGANGView)
 public:
     CQMGANGView(CMainFrame* frame, GangLogic::Options options);
     ~CQMGANGView() override;
-    GangLogic& logic() { return *logic_; }
 
-    // ---- GangScreen
-    Answer message(const Message& m) override { return dialogs_.message(m); }
-    FileAnswer openFile(const FileRequest& r) override { return dialogs_.openFile(r); }
-    FileAnswer saveFile(const FileRequest& r) override { return dialogs_.saveFile(r); }
-    void setProgress(int percent) override;
-    void setStatus(const QString& text) override;
-    void appendLog(const QString& line) override;
-    void clearLog() override;
-    void showActions(const ActionState& s) override;
-    void startTimer(Timer t, int ms) override;
-    void stopTimer(Timer t) override;
-    bool runSetupDialog(SetupDialogLogic& d) override { return dialogs_.runSetupDialog(d); }
-    bool runSettingList(SettingListLogic& d) override { return dialogs_.runSettingList(d); }
-    bool runSettingUpdate(SettingUpdateLogic& d) override { return dialogs_.runSettingUpdate(d); }
-    bool runLogHistory(LogHistoryLogic& d) override { return dialogs_.runLogHistory(d); }
-    void endProgram(int status) override;
+    // ---- what only the gang program shows
     void showForm(const GangForm& f) override;
     void showUnits(const UnitColumns& units) override;
     void showSerialBox(const SerialBox& box) override;
@@ -59,10 +40,6 @@ public:
     bool runSerialSettings(SerialSettingsLogic& d) override;
     bool runReadDialog(ReadDialogLogic& d) override;
 
-    // The form's parts, for tests and screenshots.
-    CTextProgressBar* progressBar() const { return bar_; }
-    QPlainTextEdit* logPane() const { return log_; }
-    QCheckBox* traceBox() const { return trace_; }
     QCheckBox* serialBox() const { return serialOn_; }
     QLabel* field(int i) const { return fields_[size_t(i)]; }
     QLabel* unitImage(int position) const { return columns_[size_t(position)].image; }
@@ -72,20 +49,12 @@ private:
     struct Column {
         QLabel *image, *rowA, *rowB, *result;
     };
-    CMainFrame* frame_;
-    QtDialogs dialogs_;
     std::array<QLabel*, 11> fields_{};
     std::array<Column, kUnitPositions> columns_{};
     std::optional<UnitColumns> shownUnits_;
-    QLabel* status_;
-    CTextProgressBar* bar_;
-    QPlainTextEdit* log_;
-    QCheckBox* trace_;
     QCheckBox* serialOn_;
     QLineEdit *serialAddress_, *serialSize_, *serialAlgorithm_, *serialData_;
     QPlainTextEdit* missing_;
-    QTimer startTimeout_, wake_;
-    std::unique_ptr<GangLogic> logic_;
 };
 
 // Builds the frame with the gang program's menus and toolbar.

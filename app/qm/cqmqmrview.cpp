@@ -35,9 +35,8 @@ CMainFrame* makeQmFrame()
 }
 
 CQMQMRView::CQMQMRView(CMainFrame* frame, QmLogic::Options options)
-    : QWidget(frame), frame_(frame), dialogs_(this, QStringLiteral("QM"))
+    : ProgramView(frame, QStringLiteral("QM"))
 {
-    setObjectName(QStringLiteral("form"));
     auto field = [this](int i) {
         auto* l = new QLabel;
         l->setFrameShape(QFrame::StyledPanel);
@@ -96,18 +95,11 @@ CQMQMRView::CQMQMRView(CMainFrame* frame, QmLogic::Options options)
     all->addWidget(trace_);
     setMinimumWidth(760);
 
-    startTimeout_.setSingleShot(true);
-    wake_.setSingleShot(true);
-    logic_ = std::make_unique<QmLogic>(*this, std::move(options));
-    connect(&startTimeout_, &QTimer::timeout, this, [this] { logic_->timerFired(Timer::StartTimeout); });
-    connect(&wake_, &QTimer::timeout, this, [this] { logic_->timerFired(Timer::Wake); });
-    connect(trace_, &QCheckBox::toggled, this, [this](bool on) { logic_->setTrace(on); });
-    frame_->onAction = [this](int a) { logic_->trigger(static_cast<Action>(a)); };
-    frame_->confirmClose = [this] { return logic_->ending() || logic_->confirmExit(); };
-    frame_->setForm(this);
+    attach(std::move(options));
 }
 
-CQMQMRView::~CQMQMRView() = default;
+// The logic ends (and tells the unit) while the whole form is still there to show it.
+CQMQMRView::~CQMQMRView() { logic_.reset(); }
 
 void CQMQMRView::showForm(const FormTexts& f)
 {
@@ -115,28 +107,6 @@ void CQMQMRView::showForm(const FormTexts& f)
                               &f.speed,   &f.mode,      &f.hexName, &f.hexTime, &f.hexCrc};
     for (size_t i = 0; i < fields_.size(); ++i) fields_[i]->setText(*texts[i]);
 }
-
-void CQMQMRView::setProgress(int percent)
-{
-    bar_->setPosition(percent);
-    bar_->setText(percent > 0 ? QStringLiteral("%1 %").arg(percent) : QString());
-}
-
-void CQMQMRView::setStatus(const QString& text) { status_->setText(text); }
-
-void CQMQMRView::appendLog(const QString& line)
-{
-    log_->appendPlainText(line);
-    log_->verticalScrollBar()->setValue(log_->verticalScrollBar()->maximum());
-}
-
-void CQMQMRView::clearLog() { log_->clear(); }
-
-void CQMQMRView::showActions(const ActionState& s) { frame_->apply(s); }
-
-void CQMQMRView::startTimer(Timer t, int ms) { (t == Timer::Wake ? wake_ : startTimeout_).start(ms < 0 ? 0 : ms); }
-
-void CQMQMRView::stopTimer(Timer t) { (t == Timer::Wake ? wake_ : startTimeout_).stop(); }
 
 void CQMQMRView::runSerialEpv(SerialEpvLogic& d)
 {
@@ -156,12 +126,6 @@ QList<AboutRow> aboutRows(const AboutTexts& t)
             {QStringLiteral("GUI Ver :"), t.gui},
             {QStringLiteral("DLL Ver :"), t.library},
             {QStringLiteral("Serial No :"), t.serial, true}};
-}
-
-void CQMQMRView::endProgram(int status)
-{
-    frame_->closeWithoutAsking();
-    QCoreApplication::exit(status);
 }
 
 }  // namespace qmr::app
