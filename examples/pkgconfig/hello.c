@@ -1,6 +1,7 @@
 /* A C program against the installed library:
  *   cc hello.c $(pkg-config --cflags --libs qmrctl) -o hello && QMR_LINK=sim ./hello
  * It opens a context, resets the link and prints the reset's record. */
+#define _POSIX_C_SOURCE 200809L /* nanosleep under -std=c11 */
 #include <stdio.h>
 #include <string.h>
 #include <time.h>
