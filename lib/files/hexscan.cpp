@@ -237,12 +237,27 @@ public:
         }
     }
 
-    void run()
+    // Runs every range on a thread of its own (the pieces wait for each
+    // other, so none may run after another); false when a thread could not
+    // be had: the others are stopped, and nothing of theirs counts.
+    bool run()
     {
-        runInParts(parts_, [this](size_t k) { work(static_cast<unsigned>(k)); });
+        std::vector<std::thread> threads;
+        bool all = true;
+        try {
+            threads.reserve(parts_);
+            for (unsigned k = 1; k < parts_; ++k) threads.emplace_back([this, k] { work(k); });
+        } catch (...) {
+            all = false;
+            aborted_ = quit_ = true;
+            notify();
+        }
+        if (all) work(0);
+        for (auto& t : threads) t.join();
+        return all;
     }
     bool readFailed() const { return failed_; }
-    bool cancelled() const { return quit_ && !failed_; }
+    bool cancelled() const { return quit_ && !failed_ && !aborted_; }
 
     // The pieces in their order (those whose range had a place to begin).
     std::vector<const Piece*> pieces() const
@@ -337,6 +352,7 @@ private:
             if (k == 0 && cancel_ && cancel_(arg_)) quit_ = true;
         }
         if (quit_ || failed_) {
+            pieces_[k].state.flushWrites();
             notify();
             return;
         }
@@ -376,7 +392,7 @@ private:
     std::unique_ptr<std::atomic<size_t>[]> readTo_, startOf_;
     PageOwners owners_;
     std::vector<Piece> pieces_;
-    std::atomic<bool> quit_{false}, failed_{false};
+    std::atomic<bool> quit_{false}, failed_{false}, aborted_{false};
     std::mutex mutex_;
     std::condition_variable cv_;
 };
@@ -431,7 +447,11 @@ try {
     }
     const bool intel = (file ? first : text[0]) != 'S';
     Pieces work(text, writable, n, file, parts, options.chunkBytes, intel, options.portable, image, cancel, arg);
-    work.run();
+    const bool ran = work.run();
+    if (!ran && file && files::readAt(file, writable, n, 0) != n) {
+        readOk = false;  // the whole text is read for the scan from the start below
+        return true;
+    }
     if (work.readFailed()) {
         readOk = false;
         return true;
@@ -442,7 +462,7 @@ try {
         return true;
     }
     const auto pieces = work.pieces();
-    if (piecesFit(pieces, n)) {
+    if (ran && piecesFit(pieces, n)) {
         if (!imageFilled) fillGaps(pieces, image);
         ScanState all = pieces.back()->state;
         for (const Piece* p : pieces) {
