@@ -1057,6 +1057,14 @@ int doctor(Reporter& out)
     return bad ? kExitNoUnit : kExitOk;
 }
 
+// Hexadecimal values may be written with a leading 0x, as scripts often do.
+std::string withoutHexPrefix(std::string text)
+{
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.erase(0, 2);
+    return text;
+}
+const auto hexText = CLI::Validator([](std::string& text) { text = withoutHexPrefix(text); return std::string(); }, "");
+
 }  // namespace
 
 void setCycleHook(void (*hook)(const char* point)) { g_cycleHook = hook; }
@@ -1221,9 +1229,9 @@ int runCli(int argc, char** argv, FILE* outFile, FILE* errFile)
     serial->require_subcommand(1);
     CLI::App* sepv = serial->add_subcommand("epv", kGang ? "EPV with a serial number per socket" : "EPV with a serial number");
     sepv->add_option("--series", seriesName, "draw the numbers from this series of the records (qmr records init)");
-    sepv->add_option("--address", address, "where the number goes (hexadecimal)");
+    sepv->add_option("--address", address, "where the number goes (hexadecimal)")->transform(hexText);
     sepv->add_option("--size", size, kGang ? "bytes: 1, 2, 4 or 8" : "bytes: 1, 2 or 4");
-    sepv->add_option("--start", start, "the first number (hexadecimal)");
+    sepv->add_option("--start", start, "the first number (hexadecimal)")->transform(hexText);
     sepv->add_flag("--down", countDown, "count down (sockets take the numbers below)");
     sepv->callback([&] {
         name = "serial epv";
@@ -1244,17 +1252,17 @@ int runCli(int argc, char** argv, FILE* outFile, FILE* errFile)
     rec->require_subcommand(1);
     CLI::App* recInit = rec->add_subcommand("init", "make the records (and a series of serial numbers)");
     recInit->add_option("NAME", seriesOptions.name, "the series' name");
-    recInit->add_option("--address", seriesOptions.address, "where the numbers go in the device (hexadecimal)");
+    recInit->add_option("--address", seriesOptions.address, "where the numbers go in the device (hexadecimal)")->transform(hexText);
     recInit->add_option("--size", seriesOptions.size, "bytes a number: 1, 2, 4 or 8");
-    recInit->add_option("--first", seriesOptions.first, "the first number (hexadecimal)");
-    recInit->add_option("--last", seriesOptions.last, "the last number allowed (default: the end of the size)");
+    recInit->add_option("--first", seriesOptions.first, "the first number (hexadecimal)")->transform(hexText);
+    recInit->add_option("--last", seriesOptions.last, "the last number allowed (default: the end of the size)")->transform(hexText);
     recInit->add_flag("--down", seriesOptions.down, "count down");
     recInit->callback([&] {
         name = "records init";
         plainAction = [&](Reporter& out) { return recordsInit(out, g.records, seriesOptions); };
     });
     CLI::App* recResolve = rec->add_subcommand("resolve", "list the numbers a broken run left reserved, or mark them after checking the devices");
-    recResolve->add_option("NUMBER", numbersText, "the numbers (hexadecimal)");
+    recResolve->add_option("NUMBER", numbersText, "the numbers (hexadecimal)")->transform(hexText);
     recResolve->add_option("--series", seriesName, "the series of the numbers");
     recResolve->add_flag("--programmed", markProgrammed, "the devices hold these numbers");
     recResolve->add_flag("--void", markVoid, "no device holds these numbers");
@@ -1312,9 +1320,9 @@ int runCli(int argc, char** argv, FILE* outFile, FILE* errFile)
     runCmd->add_option("--poll-ms", pollMs, "how often the button is asked for, in ms")->check(CLI::Range(10, 60000));
     runCmd->add_flag("--serial", serialRun, "serial-number EPV (with --series, or --address, --size, --start)");
     runCmd->add_option("--series", seriesName, "draw the numbers from this series of the records");
-    runCmd->add_option("--address", address, "where the number goes (hexadecimal)");
+    runCmd->add_option("--address", address, "where the number goes (hexadecimal)")->transform(hexText);
     runCmd->add_option("--size", size, "bytes: 1, 2, 4 or 8");
-    runCmd->add_option("--start", start, "the first number (hexadecimal)");
+    runCmd->add_option("--start", start, "the first number (hexadecimal)")->transform(hexText);
     runCmd->add_flag("--down", countDown, "count down");
     runCmd->callback([&] {
         name = "run";

@@ -195,7 +195,7 @@ TEST_F(Cli, TheTargetIsReadOutAndSerialNumbersAreWritten)
         auto mem = target(1);
         EXPECT_EQ(text.substr(0, 48), sRecordText(mem.data(), mem.size(), 0, 16).substr(0, 48));
     }
-    Outcome s = qmr({"--json", "serial", "epv", "--address", "20", "--size", "2", "--start", "fffe"});
+    Outcome s = qmr({"--json", "serial", "epv", "--address", "0X20", "--size", "2", "--start", "fffe"});
     ASSERT_EQ(s.exit, 0) << s.err;
     auto units = s.all("unit");
     ASSERT_EQ(units.size(), kGang ? 6u : 1u);

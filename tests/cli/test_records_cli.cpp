@@ -115,7 +115,7 @@ TEST_F(Records, NumbersComeFromASeriesIntoTheDevicesAndEveryResultIsKept)
 #ifdef QMR_GANG
 TEST_F(Records, FailedSocketsVoidTheirNumbersAndTheNextCycleGoesOnAfterTheLastOneDrawn)
 {
-    ASSERT_EQ(q({"records", "init", "lot", "--address", "20", "--size", "4", "--first", "1000"}).exit, 0);
+    ASSERT_EQ(q({"records", "init", "lot", "--address", "20", "--size", "4", "--first", "0x1000"}).exit, 0);
     with([](qmr::sim::Device& d) {
         d.injectTargetError(3, 40);
         d.injectTargetError(6, 15);
