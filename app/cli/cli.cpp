@@ -529,7 +529,15 @@ int setDelete(Session& s, int slot)
 int setDefault(Session& s, int slot)
 {
     checkSlot(slot);
-    s.ctx()->settingsNumber = static_cast<uint8_t>(slot);
+    FlshContext* c = s.ctx();
+    // The unit refuses to make its default the default again: a script that
+    // sets it every run is told it is so, not that something failed.
+    if (c->settingsNumberValid && c->setValid && c->settingsNumber == slot) {
+        s.out().line("slot " + std::to_string(slot) + " is the default already");
+        s.out().result("set default", true, {{"slot", slot}, {"unchanged", true}});
+        return kExitOk;
+    }
+    c->settingsNumber = static_cast<uint8_t>(slot);
     s.run("Default setting", kSetDefault, QMRSETDefaultSet, false);
     s.run("Start", kStart, QMRStartCmd, false);
     s.out().result("set default", true, {{"slot", slot}});

@@ -75,6 +75,12 @@ TEST_F(Cli, ParameterAndSettingFilesAreCheckedThenSentListedSavedAndDeleted)
     EXPECT_EQ(list.last("result")["slots"][3]["used"], true);
     EXPECT_EQ(list.last("result")["slots"].size(), size_t(QMR_SET_ENTRIES));
     EXPECT_EQ(qmr({"set", "default", "0"}).exit, 0);
+    // Making the default the default again (the unit would refuse it) is no failure.
+    ASSERT_EQ(qmr({"set", "default", "3"}).exit, 0);
+    Outcome same = qmr({"--json", "set", "default", "3"});
+    EXPECT_EQ(same.exit, 0) << same.err;
+    EXPECT_EQ(same.last("result")["unchanged"], true);
+    with([](qmr::sim::Device& d) { EXPECT_EQ(d.store().defaultSetting, 3); });
     EXPECT_EQ(qmr({"set", "delete", "3"}).exit, 0);
     with([](qmr::sim::Device& d) { EXPECT_FALSE(d.store().settings[3].has_value()); });
     // What does not fit: a slot beyond the list, a file that is no setting, one for no parameter file.
