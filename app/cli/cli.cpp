@@ -1086,7 +1086,14 @@ int runCli(int argc, char** argv, FILE* outFile, FILE* errFile)
     Global g;
     bool gangFlag = false, version = false;
     app.add_flag("--gang", gangFlag, "drive the gang box (qmrmulti)");
-    app.add_option("--link", g.link, "how to reach the unit: sim, tty:PATH or auto (as QMR_LINK)");
+    app.add_option("--link", g.link, "how to reach the unit: sim, tty:PATH or auto (as QMR_LINK)")
+        ->check(CLI::Validator(
+            [](std::string& v) {
+                return v == "sim" || v == "auto" || (v.rfind("tty:", 0) == 0 && v.size() > 4)
+                           ? std::string()
+                           : "\"" + v + "\" is not a link: use sim, auto or tty:PATH (the unit's character device)";
+            },
+            ""));
     app.add_flag("--json", g.json, "JSON Lines on standard output, one object per event");
     app.add_option("--lang", g.lang, "the language of the library's texts: en or ja")->check(CLI::IsMember({"en", "ja"}));
     app.add_option("--timeout", g.timeoutMs, "the longest the unit may stay silent, in ms (as QMR_READ_TIMEOUT_MS)")

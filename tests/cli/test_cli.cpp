@@ -178,6 +178,7 @@ TEST_F(Cli, NoUnitAndABrokenLinkExitWith4AndSayWhatToDo)
     resetSimulatedUnit();
     EXPECT_EQ(qmr({"nonsense"}).exit, 2);
     EXPECT_EQ(qmr({"set", "send"}).exit, 2);
+    for (const char* link : {"bogus", "tty:", "usb"}) EXPECT_EQ(qmr({"--link", link, "info"}).exit, 2) << link;
     EXPECT_EQ(qmr({"--help"}).exit, 0);
 }
 
