@@ -322,14 +322,27 @@ TEST_F(LoaderTest, ClosingWhileTheLoaderScansPostsNothing)
     EXPECT_FALSE(w.wait(200));
 }
 
-TEST_F(LoaderTest, NullWindowKeepsTheOutcomeInLoadState)
+TEST_F(LoaderTest, NullWindowKeepsTheOutcomeInLoadStateAndItsRecord)
 {
-    std::string p = scratch.file("n.hex", ihex(0, 0, {1}) + kEnd);
-    HexContext* h = QMRHexOpen(p.c_str(), nullptr, 0, nullptr, 0, 0);
-    ASSERT_NE(h, nullptr);
-    for (int i = 0; i < 500 && __atomic_load_n(&h->loadState, __ATOMIC_ACQUIRE) == 0; ++i) usleep(2000);
-    EXPECT_EQ(__atomic_load_n(&h->loadState, __ATOMIC_ACQUIRE), 1);
-    QMRHexClose(h);
+    const std::string good = ihex(0, 0, {1}) + kEnd;
+    std::string damaged = good;
+    damaged[damaged.find('\r') - 1] ^= 1;  // the first record's checksum
+    const struct {
+        const char* name;
+        std::string text;
+        int state, result;
+    } cases[] = {{"good", good, 1, QMR_HEX_OK}, {"damaged", damaged, 2, QMR_HEX_ECHECKSUM}, {"no end", ihex(0, 0, {1}), 2, QMR_HEX_ECHECKSUM}};
+    for (const auto& c : cases) {
+        std::string p = scratch.file(std::string(c.name) + ".hex", c.text);
+        HexContext* h = QMRHexOpen(p.c_str(), nullptr, 0, nullptr, 0, 0);
+        ASSERT_NE(h, nullptr) << c.name;
+        for (int i = 0; i < 500 && __atomic_load_n(&h->loadState, __ATOMIC_ACQUIRE) == 0; ++i) usleep(2000);
+        EXPECT_EQ(__atomic_load_n(&h->loadState, __ATOMIC_ACQUIRE), c.state) << c.name;
+        HexProgressRecord* r = QMRHexGetProg(h);
+        EXPECT_EQ(r->phase, 5) << c.name;
+        EXPECT_EQ(r->result, c.result) << c.name;
+        QMRHexClose(h);
+    }
 }
 
 // ---- parameter files ------------------------------------------------------------

@@ -93,10 +93,6 @@ uint32_t effectiveCheck(uint32_t check)
 
 void postOutcome(HexContext* h, int result)
 {
-    // Without a window the caller learns the outcome from loadState alone,
-    // so it is published after everything else the load wrote.
-    __atomic_store_n(&h->loadState, result == 0 ? 1 : 2, __ATOMIC_RELEASE);
-    if (!h->notifyWindow) return;
     auto* sem = static_cast<platform::Semaphore*>(h->semaphore);
     {
         platform::SemaphoreLock g(sem);
@@ -108,7 +104,11 @@ void postOutcome(HexContext* h, int result)
         r.percent = result == 0 ? 100 : 0;
         r.scale = result == 0 ? 100 : 0;
     }
-    platform::postWindowMessage(h->notifyWindow, h->notifyMessage, 0, 0);
+    // Published after the record: a caller without a window waits for
+    // loadState and then reads the record (and its error code) with
+    // QMRHexGetProg as a window would.
+    __atomic_store_n(&h->loadState, result == 0 ? 1 : 2, __ATOMIC_RELEASE);
+    if (h->notifyWindow) platform::postWindowMessage(h->notifyWindow, h->notifyMessage, 0, 0);
     platform::SemaphoreLock g(sem);
     h->ringWrite = (h->ringWrite + 1) % QMR_RING_SIZE;
 }
