@@ -1059,7 +1059,9 @@ int doctor(Reporter& out)
         out.line("problem: " + p.what + "\n  fix: " + p.fix);
     }
     out.line(std::string("udev rules: ") + (r.udevRules ? "installed" : "not installed (contrib/60-quillmarker.rules)"));
-    out.line(std::string("dialout group: ") + (r.inDialout ? "this user is a member" : "this user is not a member"));
+    out.line(std::string("dialout group: ") + (geteuid() == 0   ? "not needed (running as root)"
+                                               : r.inDialout ? "this user is a member"
+                                                             : "this user is not a member"));
     const bool bad = r.unitUnusable();
     out.result("doctor", !bad, {{"devices", devices}, {"system", general}, {"udev_rules", r.udevRules}, {"dialout", r.inDialout}});
     return bad ? kExitNoUnit : kExitOk;
