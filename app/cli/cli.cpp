@@ -833,11 +833,11 @@ int serialEpvSeries(Session& s, const std::string& name)
         throw recordsFailure(e, "No device was programmed.");
     }
     if (!series) throw Failure{kExitRecords, "there is no series named " + name, "qmr records init " + name + " --address A --size S --first N makes it."};
-    const int size = series->spec.size;
+    const int size = series->terms.size;
     checkSerialSize(size);
     requireReady(s);
     char address[16];
-    std::snprintf(address, sizeof address, "%X", series->spec.address);
+    std::snprintf(address, sizeof address, "%X", series->terms.address);
     const uint32_t at = serialAddress(s, address, size);
     warnUnresolved(s.out(), "serial epv", *l, name);
     // One number for each socket that holds a unit.

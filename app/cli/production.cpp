@@ -71,45 +71,45 @@ std::string hexAddress(uint32_t a)
 
 int recordsInit(Reporter& out, const RecordsPlace& place, const SeriesOptions& o)
 {
-    records::SeriesSpec spec;
+    records::SeriesTerms terms;
     if (!o.name.empty()) {
         if (o.address.empty() || o.size.empty() || o.first.empty())
             throw Failure{kExitUsage, "a series needs --address, --size and --first"};
         uint64_t address = 0;
         if (!parseHex(o.address, address) || address > 0xFFFFFFFF)
             throw Failure{kExitInput, "the address " + o.address + " is not a hexadecimal address"};
-        spec.name = o.name;
-        spec.address = static_cast<uint32_t>(address);
-        spec.size = o.size == "1" ? 1 : o.size == "2" ? 2 : o.size == "4" ? 4 : o.size == "8" ? 8 : 0;
-        if (!spec.size) throw Failure{kExitUsage, "the size is 1, 2, 4 or 8 bytes"};
-        if (!app::parseSerialData64(o.first, spec.size, spec.first))
-            throw Failure{kExitInput, "the number " + o.first + " is not up to " + std::to_string(spec.size * 2) + " hexadecimal digits"};
+        terms.name = o.name;
+        terms.address = static_cast<uint32_t>(address);
+        terms.size = o.size == "1" ? 1 : o.size == "2" ? 2 : o.size == "4" ? 4 : o.size == "8" ? 8 : 0;
+        if (!terms.size) throw Failure{kExitUsage, "the size is 1, 2, 4 or 8 bytes"};
+        if (!app::parseSerialData64(o.first, terms.size, terms.first))
+            throw Failure{kExitInput, "the number " + o.first + " is not up to " + std::to_string(terms.size * 2) + " hexadecimal digits"};
         if (!o.last.empty()) {
             uint64_t last = 0;
-            if (!app::parseSerialData64(o.last, spec.size, last))
-                throw Failure{kExitInput, "the number " + o.last + " is not up to " + std::to_string(spec.size * 2) + " hexadecimal digits"};
-            spec.last = last;
+            if (!app::parseSerialData64(o.last, terms.size, last))
+                throw Failure{kExitInput, "the number " + o.last + " is not up to " + std::to_string(terms.size * 2) + " hexadecimal digits"};
+            terms.last = last;
         }
-        spec.down = o.down;
+        terms.down = o.down;
     }
     auto l = openRecords(place, true);
     Json fields = {{"records", l->where()}};
     out.line("production records at " + l->where() + ": ready");
-    if (!spec.name.empty()) {
+    if (!terms.name.empty()) {
         try {
-            l->createSeries(spec);
+            l->createSeries(terms);
         } catch (const Error& e) {
             throw recordsFailure(e);
         }
-        const records::Series s = *l->series(spec.name);
-        out.line("series " + spec.name + ": " + std::to_string(spec.size) + "-byte numbers at " + hexAddress(spec.address) + ", " +
-                 app::serialText(spec.first, spec.size) + (spec.down ? " down to " : " up to ") + app::serialText(s.last, spec.size));
-        fields["series"] = {{"name", spec.name},
-                            {"address", hexAddress(spec.address)},
-                            {"size", spec.size},
-                            {"first", app::serialText(spec.first, spec.size)},
-                            {"last", app::serialText(s.last, spec.size)},
-                            {"down", spec.down}};
+        const records::Series s = *l->series(terms.name);
+        out.line("series " + terms.name + ": " + std::to_string(terms.size) + "-byte numbers at " + hexAddress(terms.address) + ", " +
+                 app::serialText(terms.first, terms.size) + (terms.down ? " down to " : " up to ") + app::serialText(s.last, terms.size));
+        fields["series"] = {{"name", terms.name},
+                            {"address", hexAddress(terms.address)},
+                            {"size", terms.size},
+                            {"first", app::serialText(terms.first, terms.size)},
+                            {"last", app::serialText(s.last, terms.size)},
+                            {"down", terms.down}};
     }
     out.result("records init", true, fields);
     return kExitOk;
@@ -174,15 +174,15 @@ int recordsResolve(Reporter& out, const RecordsPlace& place, const std::string& 
     Json done = Json::array();
     for (const std::string& text : numbers) {
         uint64_t n = 0;
-        if (!app::parseSerialData64(text, s->spec.size, n))
-            throw Failure{kExitInput, "the number " + text + " is not up to " + std::to_string(s->spec.size * 2) + " hexadecimal digits"};
+        if (!app::parseSerialData64(text, s->terms.size, n))
+            throw Failure{kExitInput, "the number " + text + " is not up to " + std::to_string(s->terms.size * 2) + " hexadecimal digits"};
         try {
             l->resolve(series, n, programmed, note, place.who());
         } catch (const Error& e) {
             throw recordsFailure(e);
         }
-        out.line(app::serialText(n, s->spec.size) + ": " + (programmed ? "programmed" : "void"));
-        done.push_back(app::serialText(n, s->spec.size));
+        out.line(app::serialText(n, s->terms.size) + ": " + (programmed ? "programmed" : "void"));
+        done.push_back(app::serialText(n, s->terms.size));
     }
     out.result("records resolve", true, {{"series", series}, {"serials", done}, {"state", programmed ? "programmed" : "void"}});
     return kExitOk;
@@ -291,11 +291,11 @@ int recordsSummary(Reporter& out, const RecordsPlace& place, const std::string& 
     for (const auto& c : series) {
         const auto& s = c.series;
         const uint64_t left = s.available();
-        out.line("series " + s.spec.name + ": next " + (left ? app::serialText(s.numberAt(s.drawn), s.spec.size) : std::string("none")) +
+        out.line("series " + s.terms.name + ": next " + (left ? app::serialText(s.numberAt(s.drawn), s.terms.size) : std::string("none")) +
                  ", " + std::to_string(c.programmed) + " programmed, " + std::to_string(c.voided) + " void, " +
                  std::to_string(c.reserved) + " reserved, " + std::to_string(left) + " left");
-        list.push_back({{"name", s.spec.name}, {"size", s.spec.size},
-                        {"next", left ? Json(app::serialText(s.numberAt(s.drawn), s.spec.size)) : Json(nullptr)},
+        list.push_back({{"name", s.terms.name}, {"size", s.terms.size},
+                        {"next", left ? Json(app::serialText(s.numberAt(s.drawn), s.terms.size)) : Json(nullptr)},
                         {"programmed", c.programmed}, {"void", c.voided}, {"reserved", c.reserved}, {"left", left}});
     }
     out.result("records summary", true, {{"sockets", sockets}, {"series", list}});

@@ -15,7 +15,7 @@ constexpr Clears Yes = Clears::Yes, No = Clears::No;
 
 }  // namespace
 
-std::vector<CommandSpec> sharedCommands()
+std::vector<CommandRow> sharedCommands()
 {
     return {
         {cmd::Blank, cmd::Blank, true, QMR_CALL(QMRFlshBlnk), ">>COMMAND: Blank Check", ">>COMMAND: Blank Check",
@@ -65,32 +65,32 @@ std::vector<CommandSpec> sharedCommands()
     };
 }
 
-CommandSpec firmwareCommand(int pending, const char* started)
+CommandRow firmwareCommand(int pending, const char* started)
 {
     return {pending, cmd::Firmware, false, QMR_CALL(QMRFIRMUpdate), started, ">>COMMAND: Update Firmware", kForSecurityRead,
             kPrmNotRead, true, No, true, true};
 }
 
-CommandSpec setDeleteCommand(int number)
+CommandRow setDeleteCommand(int number)
 {
     return {number, number, false, QMR_CALL(QMRSETFileDelete), ">>COMMAND: SET File Delete Command",
             ">>SET List Delete Command", kForSecurityRead, kPrmNotRead, true, No, false, false};
 }
 
-CommandSpec sysWriteCommand(int number)
+CommandRow sysWriteCommand(int number)
 {
     return {number, number, false, QMR_CALL(QMRSysinfowrite), ">>COMMAND: System Info Write Command",
             ">>COMMAND: System Info Write", QT_TRANSLATE_NOOP("ProgramEngine", "System Info Write NG."), "SYSTEM INFO WRITE NG.",
             false, No, false, false};
 }
 
-CommandSpec readCommand(int number)
+CommandRow readCommand(int number)
 {
     return {number, number, false, QMR_CALL(QMRFlshRead), ">>COMMAND: Read Command", ">>COMMAND: Read Command",
             kForHexDownload, kPrmNotRead, true, Yes, true, true};
 }
 
-CommandSpec& commandRow(std::vector<CommandSpec>& rows, int tagA)
+CommandRow& commandRow(std::vector<CommandRow>& rows, int tagA)
 {
     for (auto& r : rows)
         if (r.tagA == tagA) return r;

@@ -43,7 +43,7 @@ constexpr int Firmware = 27;
 enum class Clears { No, Yes, BufferOnly };
 
 // One row of a program's command table.
-struct CommandSpec {
+struct CommandRow {
     int pending;            // the number a menu command issues (0: never issued)
     int tagA;               // written to the context's tagA when it starts
     bool deviceOperation;   // also into tagB; its unfinished records ask for progress
@@ -61,14 +61,14 @@ struct CommandSpec {
 // The rows both programs have alike: the device operations but the
 // serial-number EPV, and the commands of the start, the files, the image,
 // the log and the progress.
-std::vector<CommandSpec> sharedCommands();
+std::vector<CommandRow> sharedCommands();
 // Rows the programs number on their own.
-CommandSpec firmwareCommand(int pending, const char* started);
-CommandSpec setDeleteCommand(int number);
-CommandSpec sysWriteCommand(int number);
-CommandSpec readCommand(int number);
+CommandRow firmwareCommand(int pending, const char* started);
+CommandRow setDeleteCommand(int number);
+CommandRow sysWriteCommand(int number);
+CommandRow readCommand(int number);
 // The row of rows with this tagA (the first).
-CommandSpec& commandRow(std::vector<CommandSpec>& rows, int tagA);
+CommandRow& commandRow(std::vector<CommandRow>& rows, int tagA);
 
 inline bool oneOf(int v, std::initializer_list<int> list)
 {

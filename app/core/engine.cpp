@@ -24,7 +24,7 @@ QString inputProblem(InputFile problem) { return QCoreApplication::translate("In
 }  // namespace
 
 // ---- life ---------------------------------------------------------------------------------------
-ProgramEngine::ProgramEngine(Screen& screen, ProgramIdentity identity, std::vector<CommandSpec> commands,
+ProgramEngine::ProgramEngine(Screen& screen, ProgramIdentity identity, std::vector<CommandRow> commands,
                              EngineOptions options)
     : screen_(screen),
       id_(std::move(identity)),
@@ -78,7 +78,7 @@ void ProgramEngine::openContext(const char* openingLine)
     }
 }
 
-const CommandSpec* ProgramEngine::byPending(int pending) const
+const CommandRow* ProgramEngine::byPending(int pending) const
 {
     if (pending <= 0) return nullptr;
     for (const auto& c : commands_)
@@ -86,7 +86,7 @@ const CommandSpec* ProgramEngine::byPending(int pending) const
     return nullptr;
 }
 
-const CommandSpec* ProgramEngine::byTag(int tagA) const
+const CommandRow* ProgramEngine::byTag(int tagA) const
 {
     for (const auto& c : commands_)
         if (c.tagA == tagA) return &c;
@@ -242,7 +242,7 @@ bool ProgramEngine::confirmExit()
 // ---- issuing a command --------------------------------------------------------------------------------
 void ProgramEngine::issue(int pending)
 {
-    const CommandSpec* c = byPending(pending);
+    const CommandRow* c = byPending(pending);
     if (!c) return;
     if (!ctx_) {
         if (c->tag) log(QString::fromLatin1(c->tag));
@@ -266,7 +266,7 @@ void ProgramEngine::issue(int pending)
 
 void ProgramEngine::callExport(int pending)
 {
-    const CommandSpec* c = byPending(pending);
+    const CommandRow* c = byPending(pending);
     if (!c || !ctx_) return;
     if (c->started) log(QString::fromLatin1(c->started));
     screen_.setProgress(0);
@@ -312,7 +312,7 @@ void ProgramEngine::handleRecord(const ProgressRecord& r, bool finished)
 {
     if (r.state != 0) {
         if (!finished) {
-            const CommandSpec* c = byTag(r.tagA);
+            const CommandRow* c = byTag(r.tagA);
             if (c && c->deviceOperation) {
                 beforeProgressPoll();
                 ctx_->tagA = cmd::Progress;

@@ -63,7 +63,7 @@ struct EngineOptions {
 class ProgramEngine : public QObject {
     Q_DECLARE_TR_FUNCTIONS(ProgramEngine)
 public:
-    ProgramEngine(Screen& screen, ProgramIdentity identity, std::vector<CommandSpec> commands, EngineOptions options);
+    ProgramEngine(Screen& screen, ProgramIdentity identity, std::vector<CommandRow> commands, EngineOptions options);
     // The shutdown: the quit message (not after a broken link), the
     // parameter record, the loader and the context, in that order.
     ~ProgramEngine() override;
@@ -104,8 +104,8 @@ protected:
     // ---- start-up: opens the context (after openingLine, when given) and
     // lends it the 8 MB upload and 4 MB read blocks.
     void openContext(const char* openingLine);
-    const CommandSpec* byPending(int pending) const;
-    const CommandSpec* byTag(int tagA) const;
+    const CommandRow* byPending(int pending) const;
+    const CommandRow* byTag(int tagA) const;
 
     // ---- dispatch
     void issue(int pending);
@@ -133,9 +133,9 @@ protected:
     // The reset's idle record, just before the pending command starts.
     virtual void beforePendingCommand() {}
     // Just before a command's export is called (its number is in tagA).
-    virtual void prepareCommand(const CommandSpec&) {}
+    virtual void prepareCommand(const CommandRow&) {}
     // A command is issued (after the log and the menus).
-    virtual void onIssue(const CommandSpec&) {}
+    virtual void onIssue(const CommandRow&) {}
     // The program is idle again after a completion.
     virtual void becameIdle() {}
     virtual void completion(const ProgressRecord& r) = 0;
@@ -204,7 +204,7 @@ protected:
 
     Screen& screen_;
     ProgramIdentity id_;
-    std::vector<CommandSpec> commands_;
+    std::vector<CommandRow> commands_;
     EngineOptions opt_;
     FlshContext* ctx_ = nullptr;
     NotifyPort mainPort_, setupPort_, dialogPort_, loaderPort_;

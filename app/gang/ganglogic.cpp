@@ -19,9 +19,9 @@ namespace {
 // with, the export, the start line, the no-library texts, whether issuing it
 // grays the menu bar and clears the log and the unit rows, whether it makes
 // the program busy and whether its completion enables the menus again.
-std::vector<CommandSpec> gangCommands()
+std::vector<CommandRow> gangCommands()
 {
-    std::vector<CommandSpec> rows = sharedCommands();
+    std::vector<CommandRow> rows = sharedCommands();
     // The gang box's log clear leaves the menus to the box's answer; its image
     // information keeps the log as it is.
     commandRow(rows, cmd::LogClear).reenables = false;
@@ -207,12 +207,12 @@ void GangLogic::showUnitProgress()
 }
 
 // ---- dispatch -----------------------------------------------------------------------------------------
-void GangLogic::onIssue(const CommandSpec& c)
+void GangLogic::onIssue(const CommandRow& c)
 {
     if (c.pending != cmd::PrmSetList && c.pending != gangcmd::ButtonMask) guiBusy_ = kGuiBusy;
 }
 
-void GangLogic::prepareCommand(const CommandSpec& c)
+void GangLogic::prepareCommand(const CommandRow& c)
 {
     guiBusy_ = kGuiBusy;
     if (c.pending == gangcmd::GangFirmware) ctx_->firmwareTarget = 1;
@@ -402,7 +402,7 @@ void GangLogic::completion(const ProgressRecord& r)
     if (tagA == cmd::UnitChecksum) unitChecksumDone(true);
     deviceResults(r, true);
     if (r.tagB == cmd::SerialEpv) serialResults();
-    const CommandSpec* c = byTag(tagA);
+    const CommandRow* c = byTag(tagA);
     if (c && c->reenables) {
         recomputeDeviceReady();
         enableMenuBar();

@@ -73,8 +73,8 @@ public:
 protected:
     void showRecord(const ProgressRecord& r) override;
     void beforeProgressPoll() override;
-    void prepareCommand(const CommandSpec& c) override;
-    void onIssue(const CommandSpec& c) override;
+    void prepareCommand(const CommandRow& c) override;
+    void onIssue(const CommandRow& c) override;
     void becameIdle() override;
     void completion(const ProgressRecord& r) override;
     void failure(const ProgressRecord& r) override;

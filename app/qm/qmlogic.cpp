@@ -17,9 +17,9 @@ namespace {
 // QM's commands: number, export, start line, the no-library texts, whether
 // issuing it grays the menu bar and clears the log, whether it makes the
 // program busy and whether its completion enables the menus again.
-std::vector<CommandSpec> qmCommands()
+std::vector<CommandRow> qmCommands()
 {
-    std::vector<CommandSpec> rows = sharedCommands();
+    std::vector<CommandRow> rows = sharedCommands();
     // The serial-number EPV dialog starts and follows it itself.
     rows.push_back({0, cmd::SerialEpv, false, [](FlshContext* c) { return QMRFlshEXPEPV(c, 0); }, nullptr, nullptr, nullptr,
                     nullptr, false, Clears::No, false, false});
@@ -170,7 +170,7 @@ void QmLogic::beforePendingCommand()
     QMRGetDeviceInfo(ctx_, 0);
 }
 
-void QmLogic::prepareCommand(const CommandSpec& c)
+void QmLogic::prepareCommand(const CommandRow& c)
 {
     if (c.tagA == cmd::Signature) std::memset(ctx_->signature, 0, sizeof ctx_->signature);
     if (c.tagA == qmcmd::Read) {
@@ -220,7 +220,7 @@ void QmLogic::completion(const ProgressRecord& r)
     if (r.tagB == cmd::Security)
         log(ctx_->securityResult == 1 ? QStringLiteral(">Security : OK") : QStringLiteral(">Security : NG"));
     if (command == cmd::LogInfo) logHistory();
-    const CommandSpec* c = byTag(command);
+    const CommandRow* c = byTag(command);
     if (c && c->reenables) {
         recomputeDeviceReady();
         enableMenuBar();

@@ -38,7 +38,7 @@ public:
 
 protected:
     void beforePendingCommand() override;
-    void prepareCommand(const CommandSpec& c) override;
+    void prepareCommand(const CommandRow& c) override;
     void completion(const ProgressRecord& r) override;
     void failure(const ProgressRecord& r) override;
     void firmwareLoaded(uint32_t kind, const HexContext& hex) override;

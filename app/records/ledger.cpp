@@ -74,7 +74,7 @@ const char* stateName(SerialState s)
 
 uint64_t Series::available() const
 {
-    const uint64_t span = spec.down ? spec.first - last : last - spec.first;  // the numbers after the first
+    const uint64_t span = terms.down ? terms.first - last : last - terms.first;  // the numbers after the first
     if (drawn > span) return 0;
     const uint64_t left = span - drawn;
     return left == ~uint64_t(0) ? left : left + 1;
@@ -174,7 +174,7 @@ void Ledger::prepareSchema(bool create)
     t.commit();
 }
 
-void Ledger::createSeries(const SeriesSpec& s)
+void Ledger::createSeries(const SeriesTerms& s)
 {
     if (s.name.empty() || s.name.size() > 64)
         throw Error(Error::Refused, "a series needs a name of 1 to 64 characters");
@@ -201,13 +201,13 @@ const char* const kSeriesColumns = "name, address, size, first_number, down, las
 Series seriesOf(const Row& r)
 {
     Series s;
-    s.spec.name = textOf(r[0]);
-    s.spec.address = static_cast<uint32_t>(integer(r[1]));
-    s.spec.size = int(integer(r[2]));
-    s.spec.first = fromColumn(r[3]);
-    s.spec.down = integer(r[4]) != 0;
+    s.terms.name = textOf(r[0]);
+    s.terms.address = static_cast<uint32_t>(integer(r[1]));
+    s.terms.size = int(integer(r[2]));
+    s.terms.first = fromColumn(r[3]);
+    s.terms.down = integer(r[4]) != 0;
     s.last = fromColumn(r[5]);
-    s.spec.last = s.last;
+    s.terms.last = s.last;
     s.drawn = fromColumn(r[6]);
     return s;
 }
@@ -257,7 +257,7 @@ std::vector<Draw> Ledger::reserve(const std::string& name, const std::vector<int
     if (s.available() < sockets.size())
         throw Error(Error::Refused, "the series " + name + " has " + std::to_string(s.available()) + " number" +
                                         (s.available() == 1 ? "" : "s") + " left and " + std::to_string(sockets.size()) +
-                                        " are needed: its last number is " + hexText(s.last, s.spec.size));
+                                        " are needed: its last number is " + hexText(s.last, s.terms.size));
     if (s.drawn + sockets.size() > uint64_t(INT64_MAX)) throw Error(Error::Refused, "the series " + name + " is used up");
     const std::string at = now_();
     std::vector<Draw> draws;
@@ -338,7 +338,7 @@ void Ledger::resolve(const std::string& name, uint64_t number, bool programmed, 
 {
     Transaction t(*c_);
     const int64_t id = seriesId(name);
-    const std::string numberText = hexText(number, series(name)->spec.size) + " of " + name;
+    const std::string numberText = hexText(number, series(name)->terms.size) + " of " + name;
     auto rows = c_->query("SELECT state FROM qmr_serials WHERE series_id = $1 AND number = $2", {id, asColumn(number)});
     if (rows.empty())
         throw Error(Error::Refused, "the number " + numberText + " was never drawn");

@@ -26,7 +26,7 @@ namespace qmr::records {
 // The schema this program writes; older records are upgraded when opened.
 constexpr int kSchemaVersion = 1;
 
-struct SeriesSpec {
+struct SeriesTerms {
     std::string name;
     uint32_t address = 0;            // where the number goes in the device
     int size = 1;                    // bytes: 1, 2, 4 or 8
@@ -36,11 +36,11 @@ struct SeriesSpec {
 };
 
 struct Series {
-    SeriesSpec spec;
+    SeriesTerms terms;
     uint64_t last = 0;     // the last allowed number
     uint64_t drawn = 0;    // numbers drawn so far
     uint64_t available() const;  // numbers still to draw
-    uint64_t numberAt(uint64_t seq) const { return spec.down ? spec.first - seq : spec.first + seq; }
+    uint64_t numberAt(uint64_t seq) const { return terms.down ? terms.first - seq : terms.first + seq; }
 };
 
 // A number drawn for a socket.
@@ -129,7 +129,7 @@ public:
     std::string now() const { return now_(); }
 
     // Makes a series (Error::Refused when the name is taken or the numbers do not fit).
-    void createSeries(const SeriesSpec& s);
+    void createSeries(const SeriesTerms& s);
     std::optional<Series> series(const std::string& name);
     std::vector<SeriesCounts> seriesCounts();
 

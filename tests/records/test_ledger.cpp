@@ -60,7 +60,7 @@ TEST_P(LedgerTest, ASeriesIsCheckedWhenItIsMade)
 {
     auto l = open();
     struct Case {
-        SeriesSpec spec;
+        SeriesTerms terms;
         const char* why;
     } cases[] = {
         {{"", 0x20, 2, 1}, "name"},
@@ -72,7 +72,7 @@ TEST_P(LedgerTest, ASeriesIsCheckedWhenItIsMade)
     };
     for (const Case& c : cases) {
         try {
-            l->createSeries(c.spec);
+            l->createSeries(c.terms);
             ADD_FAILURE() << c.why;
         } catch (const Error& e) {
             EXPECT_EQ(e.kind, Error::Refused);
@@ -83,7 +83,7 @@ TEST_P(LedgerTest, ASeriesIsCheckedWhenItIsMade)
     EXPECT_THROW(l->createSeries({"lot-7", 0x40, 4, 1}), Error);
     auto s = l->series("lot-7");
     ASSERT_TRUE(s);
-    EXPECT_EQ(s->spec.address, 0x20u);
+    EXPECT_EQ(s->terms.address, 0x20u);
     EXPECT_EQ(s->last, 0xFFFFu);
     EXPECT_FALSE(l->series("lot-8"));
 }
@@ -92,7 +92,7 @@ TEST_P(LedgerTest, ASeriesEndsAtItsLastNumberInsteadOfWrappingRound)
 {
     auto l = open();
     struct Case {
-        SeriesSpec spec;
+        SeriesTerms terms;
         std::vector<uint64_t> numbers;
     } cases[] = {
         {{"b1", 0, 1, 0xFE}, {0xFE, 0xFF}},
@@ -105,9 +105,9 @@ TEST_P(LedgerTest, ASeriesEndsAtItsLastNumberInsteadOfWrappingRound)
         {{"lastdown", 0, 4, 0x10, true, 0x0E}, {0x10, 0x0F, 0x0E}},
     };
     for (const Case& c : cases) {
-        l->createSeries(c.spec);
-        EXPECT_EQ(drawAll(*l, c.spec.name, 10), c.numbers) << c.spec.name;
-        EXPECT_EQ(l->series(c.spec.name)->available(), 0u) << c.spec.name;
+        l->createSeries(c.terms);
+        EXPECT_EQ(drawAll(*l, c.terms.name, 10), c.numbers) << c.terms.name;
+        EXPECT_EQ(l->series(c.terms.name)->available(), 0u) << c.terms.name;
     }
     // A gang cycle needs a number per socket: all or none are drawn.
     l->createSeries({"gang", 0, 1, 0xFC});
