@@ -75,7 +75,6 @@ CMainFrame* makeGangFrame()
 CQMGANGView::CQMGANGView(CMainFrame* frame, GangLogic::Options options)
     : ProgramView(frame, QStringLiteral("QuillGANGmarker"))
 {
-
     // " ｾｯﾄｱｯﾌﾟ情報 ": the setting file number in place of a supply voltage.
     auto* setup = new QGroupBox(tr("Setup information"));
     auto* sg = new QGridLayout(setup);

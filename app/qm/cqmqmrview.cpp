@@ -17,10 +17,6 @@
 
 namespace qmr::app {
 
-namespace {
-
-}  // namespace
-
 CMainFrame* makeQmFrame()
 {
     return makeProgramFrame(
